@@ -1,0 +1,41 @@
+#pragma once
+
+#include "CallLog.h"
+#include "engine/PowerAssertionLeasing.h"
+
+namespace hollerbox::testing {
+
+/// A sleep lease that counts what it was asked and answers `acquireStatus`.
+class FakePowerAssertionLease final : public PowerAssertionLeasing
+{
+public:
+    explicit FakePowerAssertionLease(std::shared_ptr<CallLog> log) : m_log(std::move(log)) {}
+
+    bool isActive() const override { return m_active; }
+    std::int32_t acquire(const std::string& name) override
+    {
+        m_log->add("lease.acquire(" + name + ")");
+        if (m_active) {
+            return 0;
+        }
+        if (acquireStatus == 0) {
+            m_active = true;
+            ++grantedCount;
+        }
+        return acquireStatus;
+    }
+    void release() override
+    {
+        m_log->add("lease.release");
+        m_active = false;
+    }
+
+    std::int32_t acquireStatus = 0;
+    int grantedCount = 0;
+
+private:
+    std::shared_ptr<CallLog> m_log;
+    bool m_active = false;
+};
+
+} // namespace hollerbox::testing
