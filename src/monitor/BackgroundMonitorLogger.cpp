@@ -1,0 +1,90 @@
+#include "BackgroundMonitorLogger.h"
+
+#include "engine/HollerboxDiagnostics.h"
+#include "linux/support/FileDescriptor.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+
+namespace hollerbox {
+
+namespace {
+
+std::string_view flag(bool value)
+{
+    return value ? "true" : "false";
+}
+
+void writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const auto written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+} // namespace
+
+BackgroundMonitorLogger::BackgroundMonitorLogger(std::string logFilePath, std::FILE* standardOutput)
+    : m_logFilePath(std::move(logFilePath)), m_standardOutput(standardOutput)
+{
+    const std::filesystem::path path{m_logFilePath};
+    std::error_code ignored;
+    if (path.has_parent_path()) {
+        std::filesystem::create_directories(path.parent_path(), ignored);
+    }
+    // Creates the file only when it is missing; an existing log is appended to, never truncated.
+    FileDescriptor file{::open(m_logFilePath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644)};
+}
+
+void BackgroundMonitorLogger::write(std::string_view message)
+{
+    std::string line{message};
+    line += '\n';
+    // Opening without O_CREAT: a log removed while running is not recreated.
+    if (FileDescriptor file{::open(m_logFilePath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY)};
+        file.isValid()) {
+        writeAll(file.get(), line);
+    }
+    std::fwrite(line.data(), 1, line.size(), m_standardOutput);
+    std::fflush(m_standardOutput);
+}
+
+std::string BackgroundMonitorLogger::snapshotLine(const OpenLidAlarmSnapshot& snapshot)
+{
+    std::string line = HollerboxDiagnostics::formatTimestamp(snapshot.lastUpdatedAt);
+    line += " state=";
+    line += rawValue(snapshot.state);
+    line += " locked=";
+    line += flag(snapshot.isScreenLocked);
+    line += " lidClosed=";
+    line += flag(snapshot.isLidClosed);
+    line += " status=\"" + snapshot.statusText + "\"";
+    line += " detail=\"" + snapshot.detailText + "\"";
+    return line;
+}
+
+void BackgroundMonitorLogger::alarmControllerDidUpdate(OpenLidAlarmController&,
+                                                       const OpenLidAlarmSnapshot& snapshot)
+{
+    std::string signature{rawValue(snapshot.state)};
+    signature += '|';
+    signature += flag(snapshot.isScreenLocked);
+    signature += '|';
+    signature += flag(snapshot.isLidClosed);
+    signature += '|' + snapshot.statusText + '|' + snapshot.detailText;
+    if (signature == m_lastLineSignature) {
+        return;
+    }
+    m_lastLineSignature = std::move(signature);
+    write(snapshotLine(snapshot));
+}
+
+} // namespace hollerbox
