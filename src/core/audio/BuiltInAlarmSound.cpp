@@ -1,5 +1,7 @@
 #include "BuiltInAlarmSound.h"
 
+#include "BuiltInSoundLocator.h"
+
 namespace hollerbox {
 
 namespace {
@@ -59,6 +61,11 @@ std::string_view BuiltInAlarmSound::bundledFileName() const
 std::string_view BuiltInAlarmSound::bundledFileExtension() const
 {
     return "mp3";
+}
+
+std::optional<std::string> BuiltInAlarmSound::bundledFileURL(const BuiltInSoundLocator& locator) const
+{
+    return locator.bundledFileURL(*this);
 }
 
 } // namespace hollerbox

@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace hollerbox {
+
+class BuiltInSoundLocator;
 
 /// One of the alarm sounds that ship with the program, with its constant texts.
 class BuiltInAlarmSound
@@ -37,6 +40,8 @@ public:
     std::string_view description() const;
     std::string_view bundledFileName() const;
     std::string_view bundledFileExtension() const;
+    /// The path of this sound's file as `locator` finds it, or none when it is not installed.
+    std::optional<std::string> bundledFileURL(const BuiltInSoundLocator& locator) const;
 
     friend constexpr bool operator==(BuiltInAlarmSound, BuiltInAlarmSound) = default;
 

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace hollerbox {
+
+/// The output properties the alarm reads and forces.
+enum class AudioDeviceProperty
+{
+    mute,
+    volume
+};
+
+/// The system's audio devices: the default output device and the mute and volume of its elements (0 is the
+/// device as a whole, 1 and 2 its first two channels). Calls are bounded in time and never throw; a call that
+/// fails or runs out of time reads as absent or returns false. Main thread only.
+class AudioHardware
+{
+public:
+    using ChangeHandler = std::function<void()>;
+
+    virtual ~AudioHardware() = default;
+
+    /// The default output device's ID (never 0), or none.
+    virtual std::optional<std::uint32_t> defaultOutputDeviceID() = 0;
+    /// Whether `device` has `property` at `element`.
+    virtual bool hasProperty(std::uint32_t device, AudioDeviceProperty property, std::uint32_t element) = 0;
+    /// The mute value (0 is not muted) of `element`, or none when it cannot be read.
+    virtual std::optional<std::uint32_t> readMute(std::uint32_t device, std::uint32_t element) = 0;
+    /// The volume scalar (0 to 1) of `element`, or none when it cannot be read.
+    virtual std::optional<float> readVolume(std::uint32_t device, std::uint32_t element) = 0;
+    /// Writes the mute value of `element`; true when the system accepted it.
+    virtual bool writeMute(std::uint32_t device, std::uint32_t element, std::uint32_t value) = 0;
+    /// Writes the volume scalar of `element`; true when the system accepted it.
+    virtual bool writeVolume(std::uint32_t device, std::uint32_t element, float value) = 0;
+
+    /// Calls `handler` on the main thread soon after any output device or playing stream has changed (several
+    /// changes may come as one call); an empty handler stops the calls.
+    virtual void setChangeHandler(ChangeHandler handler) = 0;
+};
+
+} // namespace hollerbox

@@ -1,0 +1,145 @@
+#pragma once
+
+#include "audio/AudioHardware.h"
+
+#include <array>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace hollerbox::testing {
+
+/// In-memory audio devices whose elements can lack a property or fail to read; every call is logged.
+class FakeAudioHardware final : public AudioHardware
+{
+public:
+    template <typename T> struct Element
+    {
+        bool present = false;
+        bool readable = true;
+        bool writable = true;
+        T value{};
+    };
+
+    struct Device
+    {
+        std::array<Element<std::uint32_t>, 3> mute;
+        std::array<Element<float>, 3> volume;
+    };
+
+    /// A device with mute and volume at element 0 and on two channels.
+    static Device stereoDevice(std::uint32_t mute, float volume)
+    {
+        Device device;
+        for (auto& element : device.mute) {
+            element = {true, true, true, mute};
+        }
+        for (auto& element : device.volume) {
+            element = {true, true, true, volume};
+        }
+        return device;
+    }
+
+    std::optional<std::uint32_t> defaultOutputDeviceID() override
+    {
+        calls.push_back("default");
+        return defaultDevice;
+    }
+
+    bool hasProperty(std::uint32_t device, AudioDeviceProperty property, std::uint32_t element) override
+    {
+        const auto found = devices.find(device);
+        if (found == devices.end() || element > 2) {
+            return false;
+        }
+        return property == AudioDeviceProperty::mute ? found->second.mute[element].present
+                                                     : found->second.volume[element].present;
+    }
+
+    std::optional<std::uint32_t> readMute(std::uint32_t device, std::uint32_t element) override
+    {
+        calls.push_back("readMute " + std::to_string(element));
+        return read(device, element, &Device::mute);
+    }
+
+    std::optional<float> readVolume(std::uint32_t device, std::uint32_t element) override
+    {
+        calls.push_back("readVolume " + std::to_string(element));
+        return read(device, element, &Device::volume);
+    }
+
+    bool writeMute(std::uint32_t device, std::uint32_t element, std::uint32_t value) override
+    {
+        calls.push_back("writeMute " + std::to_string(element) + "=" + std::to_string(value));
+        return write(device, element, &Device::mute, value);
+    }
+
+    bool writeVolume(std::uint32_t device, std::uint32_t element, float value) override
+    {
+        calls.push_back("writeVolume " + std::to_string(element) + "=" + formatVolume(value));
+        return write(device, element, &Device::volume, value);
+    }
+
+    void setChangeHandler(ChangeHandler handler) override { changeHandler = std::move(handler); }
+
+    /// The writes logged so far, without the reads.
+    std::vector<std::string> writes() const
+    {
+        std::vector<std::string> result;
+        for (const auto& call : calls) {
+            if (call.starts_with("write")) {
+                result.push_back(call);
+            }
+        }
+        return result;
+    }
+
+    static std::string formatVolume(float value)
+    {
+        auto text = std::to_string(value);
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.') {
+            text.pop_back();
+        }
+        return text;
+    }
+
+    std::optional<std::uint32_t> defaultDevice;
+    std::map<std::uint32_t, Device> devices;
+    std::vector<std::string> calls;
+    ChangeHandler changeHandler;
+
+private:
+    template <typename T>
+    std::optional<T> read(std::uint32_t device, std::uint32_t element,
+                          std::array<Element<T>, 3> Device::*member)
+    {
+        const auto found = devices.find(device);
+        if (found == devices.end() || element > 2) {
+            return std::nullopt;
+        }
+        const auto& slot = (found->second.*member)[element];
+        if (!slot.present || !slot.readable) {
+            return std::nullopt;
+        }
+        return slot.value;
+    }
+
+    template <typename T>
+    bool write(std::uint32_t device, std::uint32_t element, std::array<Element<T>, 3> Device::*member,
+               T value)
+    {
+        const auto found = devices.find(device);
+        if (found == devices.end() || element > 2) {
+            return false;
+        }
+        auto& slot = (found->second.*member)[element];
+        if (!slot.present || !slot.writable) {
+            return false;
+        }
+        slot.value = value;
+        return true;
+    }
+};
+
+} // namespace hollerbox::testing

@@ -1,0 +1,142 @@
+#include "audio/SystemAudioOverrideController.h"
+
+#include "audio/FakeAudioHardware.h"
+
+#include <gtest/gtest.h>
+
+namespace hollerbox::testing {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class SystemAudioOverrideControllerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        hardware.defaultDevice = 7;
+        hardware.devices[7] = FakeAudioHardware::stereoDevice(1, 0.3f);
+        hardware.devices[7].volume[1].value = 0.2f;
+        hardware.devices[7].volume[2].value = 0.4f;
+        hardware.devices[7].mute[2].value = 0;
+    }
+
+    FakeAudioHardware hardware;
+    SystemAudioOverrideController controller{hardware};
+};
+
+TEST_F(SystemAudioOverrideControllerTest, RecordsInOrderThenUnmutesAndSetsEveryElement)
+{
+    EXPECT_TRUE(controller.begin(0.65f));
+    EXPECT_EQ(hardware.calls,
+              (Strings{"default", "readMute 0", "readMute 1", "readMute 2", "readVolume 0", "readVolume 1",
+                       "readVolume 2", "writeMute 0=0", "writeMute 1=0", "writeMute 2=0",
+                       "writeVolume 0=0.65", "writeVolume 1=0.65", "writeVolume 2=0.65"}));
+    ASSERT_TRUE(controller.isOverriding());
+    EXPECT_EQ(*controller.activeSnapshot(),
+              (SystemAudioOverrideController::Snapshot{7, 1, 1, 0, 0.3f, 0.2f, 0.4f}));
+
+    hardware.calls.clear();
+    controller.end();
+    EXPECT_EQ(hardware.writes(), (Strings{"writeMute 0=1", "writeMute 1=1", "writeMute 2=0",
+                                          "writeVolume 0=0.3", "writeVolume 1=0.2", "writeVolume 2=0.4"}));
+    EXPECT_FALSE(controller.isOverriding());
+}
+
+TEST_F(SystemAudioOverrideControllerTest, ASecondBeginKeepsTheFirstSnapshotAndDevice)
+{
+    controller.begin(0.5f);
+    hardware.devices[7].volume[0].value = 0.2f;
+    hardware.devices[8] = FakeAudioHardware::stereoDevice(0, 0.9f);
+    hardware.defaultDevice = 8;
+    hardware.calls.clear();
+    EXPECT_TRUE(controller.begin(0.5f));
+    EXPECT_EQ(hardware.calls, (Strings{"writeMute 0=0", "writeMute 1=0", "writeMute 2=0", "writeVolume 0=0.5",
+                                       "writeVolume 1=0.5", "writeVolume 2=0.5"}));
+    EXPECT_EQ(hardware.devices[7].volume[0].value, 0.5f);
+    EXPECT_EQ(hardware.devices[8].volume[0].value, 0.9f);
+    controller.end();
+    EXPECT_EQ(hardware.devices[7].volume[0].value, 0.3f);
+    EXPECT_EQ(hardware.devices[7].mute[0].value, 1u);
+    hardware.calls.clear();
+    controller.end();
+    EXPECT_TRUE(hardware.calls.empty());
+}
+
+TEST_F(SystemAudioOverrideControllerTest, ClampsTheTargetAndStillUnmutes)
+{
+    controller.begin(2.0f);
+    EXPECT_EQ(hardware.devices[7].volume[1].value, 1.0f);
+    controller.begin(-1.0f);
+    EXPECT_EQ(hardware.devices[7].volume[0].value, 0.0f);
+    EXPECT_EQ(hardware.devices[7].mute[0].value, 0u);
+    controller.begin(std::numeric_limits<float>::quiet_NaN());
+    EXPECT_EQ(hardware.devices[7].volume[2].value, 0.0f);
+}
+
+TEST_F(SystemAudioOverrideControllerTest, NoDeviceChangesNothing)
+{
+    hardware.defaultDevice.reset();
+    EXPECT_FALSE(controller.begin(0.5f));
+    hardware.defaultDevice = 0;
+    EXPECT_FALSE(controller.begin(0.5f));
+    EXPECT_TRUE(hardware.writes().empty());
+    EXPECT_FALSE(controller.isOverriding());
+    controller.end();
+    EXPECT_TRUE(hardware.writes().empty());
+}
+
+TEST_F(SystemAudioOverrideControllerTest, SkipsMissingPropertiesAndLeavesUnreadValuesAlone)
+{
+    auto& device = hardware.devices[7];
+    device = {};
+    device.mute[0] = {true, true, true, 1};
+    device.volume[0] = {true, true, true, 0.4f};
+    controller.begin(0.8f);
+    EXPECT_EQ(*controller.activeSnapshot(),
+              (SystemAudioOverrideController::Snapshot{7, 1, {}, {}, 0.4f, {}, {}}));
+    hardware.calls.clear();
+    controller.end();
+    EXPECT_EQ(hardware.writes(), (Strings{"writeMute 0=1", "writeVolume 0=0.4"}));
+
+    device.mute = {};
+    device.volume[0].readable = false;
+    device.volume[1] = {true, true, true, 0.1f};
+    hardware.calls.clear();
+    controller.begin(0.8f);
+    EXPECT_EQ(hardware.writes(), (Strings{"writeVolume 0=0.8", "writeVolume 1=0.8"}));
+    hardware.calls.clear();
+    controller.end();
+    EXPECT_EQ(hardware.writes(), (Strings{"writeVolume 1=0.1"}));
+    EXPECT_EQ(device.volume[0].value, 0.8f);
+}
+
+TEST_F(SystemAudioOverrideControllerTest, FailedWritesAndAVanishedDeviceAreIgnored)
+{
+    hardware.devices[7].volume[0].writable = false;
+    EXPECT_TRUE(controller.begin(0.7f));
+    EXPECT_EQ(hardware.devices[7].volume[1].value, 0.7f);
+    hardware.devices.erase(7);
+    controller.end();
+    EXPECT_FALSE(controller.isOverriding());
+}
+
+TEST_F(SystemAudioOverrideControllerTest, ReappliesOnlyWhenTheDeviceMovedAway)
+{
+    EXPECT_FALSE(controller.reapplyIfChanged(0.6f));
+    controller.begin(0.6f);
+    hardware.calls.clear();
+    EXPECT_FALSE(controller.reapplyIfChanged(0.6f));
+    EXPECT_TRUE(hardware.writes().empty());
+    hardware.devices[7].mute[0].value = 1;
+    EXPECT_TRUE(controller.reapplyIfChanged(0.6f));
+    EXPECT_EQ(hardware.devices[7].mute[0].value, 0u);
+    hardware.devices[7].volume[2].value = 0.1f;
+    EXPECT_TRUE(controller.reapplyIfChanged(0.6f));
+    EXPECT_FLOAT_EQ(hardware.devices[7].volume[2].value, 0.6f);
+    controller.end();
+    EXPECT_EQ(hardware.devices[7].volume[2].value, 0.4f);
+}
+
+} // namespace
+} // namespace hollerbox::testing
