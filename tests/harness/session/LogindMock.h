@@ -1,0 +1,82 @@
+#pragma once
+
+#include "DBusMockProcess.h"
+
+#include <QVariant>
+#include <optional>
+#include <vector>
+
+namespace hollerbox::testing {
+
+/// python-dbusmock's logind template on a private system bus, completed with what the template lacks:
+/// the Manager's `LidClosed` property, `GetSessionByPID`, and `GetSession` that knows "auto" and refuses
+/// sessions that do not exist.
+class LogindMock
+{
+public:
+    struct Inhibitor
+    {
+        QString what;
+        QString who;
+        QString why;
+        QString mode;
+    };
+
+    struct Options
+    {
+        /// The initial `LidClosed`; none leaves the property out, as the template does.
+        std::optional<bool> lidClosed = false;
+    };
+
+    static constexpr const char* managerPath = "/org/freedesktop/login1";
+    static constexpr const char* managerInterface = "org.freedesktop.login1.Manager";
+    static constexpr const char* sessionInterface = "org.freedesktop.login1.Session";
+
+    explicit LogindMock(const QString& systemBusAddress);
+
+    bool start(Options options);
+    bool start() { return start(Options{}); }
+    void stop() { m_mock.stop(); }
+    void pause() { m_mock.pause(); }
+    void resume() { m_mock.resume(); }
+    bool isRunning() const { return m_mock.isRunning(); }
+
+    static QString sessionPath(const QString& sessionId);
+
+    /// Adds a session of the given user on seat0 and returns its object path.
+    QString addSession(const QString& sessionId, bool active = true, unsigned userId = 1000,
+                       const QString& userName = QStringLiteral("ada"));
+    /// Removes the session's object and announces `SessionRemoved`.
+    void removeSession(const QString& sessionId);
+    /// The answer of `GetSessionByPID` for any process; none makes it fail as for a process outside sessions.
+    void setSessionOfProcess(const std::optional<QString>& sessionId);
+    /// The session `GetSession("auto")` stands for; none makes it fail.
+    void setAutoSession(const std::optional<QString>& sessionId);
+    /// Both of the above.
+    void setCallerSession(const std::optional<QString>& sessionId);
+
+    /// Sets `LockedHint` through the session's own `SetLockedHint`, which announces the change.
+    void setLockedHint(const QString& sessionId, bool locked);
+    /// Replaces session properties with values of any type and announces them in `PropertiesChanged`.
+    void updateSessionProperties(const QString& sessionId, const QVariantMap& properties);
+
+    /// Sets `LidClosed` to a value of any type, adding the property when it is missing.
+    void setLidClosed(const QVariant& value);
+    /// The answer of `CanSuspend()`.
+    void setCanSuspend(const QString& answer);
+    /// Makes `Inhibit` fail with the given D-Bus error, as logind does when polkit says no.
+    void refuseInhibit(const QString& errorName);
+    std::vector<Inhibitor> listInhibitors();
+
+    DBusMockProcess& process() { return m_mock; }
+
+private:
+    void sendCallerSessions();
+
+    DBusMockProcess m_mock;
+    bool m_hasLidClosed = false;
+    QString m_sessionOfProcess;
+    QString m_autoSession;
+};
+
+} // namespace hollerbox::testing
