@@ -1,0 +1,56 @@
+#pragma once
+
+#include "audio/AudioHardware.h"
+#include "ports/MainQueue.h"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace hollerbox {
+
+/// The audio hardware as a PulseAudio server (or PipeWire's pulse server) shows it: the default output device
+/// is the default sink, identified by its index plus one (0 means no device); mute element 0 is the sink's
+/// mute; volume element 0 is the whole sink (read: the loudest channel, write: every channel) and elements 1
+/// and 2 are its first two channels. Every round trip has a deadline; a request that misses it drops the
+/// connection so that later calls fail at once until the server answers again. A server that goes away is
+/// reconnected in the background. Main thread only, apart from construction and destruction.
+class AudioHardwarePulse final : public AudioHardware
+{
+public:
+    struct Options
+    {
+        /// The server to use ("unix:/path/native"); none means libpulse's default (PULSE_SERVER and so on).
+        std::optional<std::string> server;
+        /// The most a single request may take before it counts as failed.
+        std::chrono::milliseconds requestTimeout{200};
+        /// How long to wait between two attempts to connect.
+        std::chrono::milliseconds reconnectInterval{250};
+    };
+
+    /// Connects to the server, waiting at most one request timeout for it to accept.
+    AudioHardwarePulse(MainQueue& mainQueue, Options options);
+    ~AudioHardwarePulse() override;
+
+    AudioHardwarePulse(const AudioHardwarePulse&) = delete;
+    AudioHardwarePulse& operator=(const AudioHardwarePulse&) = delete;
+
+    std::optional<std::uint32_t> defaultOutputDeviceID() override;
+    bool hasProperty(std::uint32_t device, AudioDeviceProperty property, std::uint32_t element) override;
+    std::optional<std::uint32_t> readMute(std::uint32_t device, std::uint32_t element) override;
+    std::optional<float> readVolume(std::uint32_t device, std::uint32_t element) override;
+    bool writeMute(std::uint32_t device, std::uint32_t element, std::uint32_t value) override;
+    bool writeVolume(std::uint32_t device, std::uint32_t element, float value) override;
+    void setChangeHandler(ChangeHandler handler) override;
+
+    /// Whether a connection to the server is established now.
+    bool isConnected() const;
+
+private:
+    class Connection;
+
+    std::shared_ptr<Connection> m_connection;
+};
+
+} // namespace hollerbox

@@ -1,0 +1,168 @@
+#include "MonitorRecorder.h"
+
+#include "WaitFor.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace hollerbox::testing {
+
+MonitorRecorder::MonitorRecorder(std::string serverAddress, std::string sinkName)
+    : m_serverAddress(std::move(serverAddress)), m_sinkName(std::move(sinkName))
+{}
+
+MonitorRecorder::~MonitorRecorder()
+{
+    stop();
+}
+
+bool MonitorRecorder::start(std::chrono::milliseconds limit)
+{
+    stop();
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    const auto server = "--server=" + m_serverAddress;
+    const auto device = "--device=" + m_sinkName + ".monitor";
+    std::vector<std::string> arguments{"parec",          server,         device,         "--raw",
+                                       "--format=s16le", "--rate=44100", "--channels=2", "--latency-msec=10"};
+    std::vector<char*> argv;
+    for (auto& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    const int spawned = posix_spawnp(&m_child, "parec", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    if (spawned != 0) {
+        ::close(pipeFds[0]);
+        m_child = -1;
+        return false;
+    }
+    m_reader = std::thread{[this, fd = pipeFds[0]] { readLoop(fd); }};
+    return waitFor([this] { return frameCount() > 0; }, limit);
+}
+
+void MonitorRecorder::stop()
+{
+    if (m_child > 0) {
+        ::kill(m_child, SIGTERM);
+        int status = 0;
+        ::waitpid(m_child, &status, 0);
+        m_child = -1;
+    }
+    if (m_reader.joinable()) {
+        m_reader.join();
+    }
+}
+
+void MonitorRecorder::readLoop(int fd)
+{
+    std::array<char, 4096> buffer{};
+    std::string carry;
+    for (;;) {
+        const auto count = ::read(fd, buffer.data(), buffer.size());
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            break;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        carry.append(buffer.data(), static_cast<std::size_t>(count));
+        const auto usable = carry.size() / 4 * 4;
+        std::vector<std::int16_t> samples(usable / 2);
+        std::memcpy(samples.data(), carry.data(), usable);
+        carry.erase(0, usable);
+        const std::lock_guard lock{m_mutex};
+        m_blocks.push_back({now, m_samples.size() / 2});
+        m_samples.insert(m_samples.end(), samples.begin(), samples.end());
+    }
+    ::close(fd);
+}
+
+std::size_t MonitorRecorder::frameCount() const
+{
+    const std::lock_guard lock{m_mutex};
+    return m_samples.size() / 2;
+}
+
+std::size_t MonitorRecorder::frameAt(TimePoint time) const
+{
+    const std::lock_guard lock{m_mutex};
+    for (const auto& block : m_blocks) {
+        if (block.arrivedAt >= time) {
+            return block.firstFrame;
+        }
+    }
+    return m_samples.size() / 2;
+}
+
+double MonitorRecorder::rms(std::size_t from, std::size_t to) const
+{
+    const std::lock_guard lock{m_mutex};
+    to = std::min(to, m_samples.size() / 2);
+    if (from >= to) {
+        return 0.0;
+    }
+    double sum = 0.0;
+    for (auto i = from * 2; i < to * 2; ++i) {
+        const double value = m_samples[i] / 32768.0;
+        sum += value * value;
+    }
+    return std::sqrt(sum / static_cast<double>((to - from) * 2));
+}
+
+double MonitorRecorder::peak(std::size_t from, std::size_t to) const
+{
+    const std::lock_guard lock{m_mutex};
+    to = std::min(to, m_samples.size() / 2);
+    double largest = 0.0;
+    for (auto i = from * 2; i < to * 2; ++i) {
+        largest = std::max(largest, std::abs(m_samples[i] / 32768.0));
+    }
+    return largest;
+}
+
+std::optional<MonitorRecorder::TimePoint> MonitorRecorder::firstAudibleAt(std::size_t from,
+                                                                          double threshold) const
+{
+    const std::lock_guard lock{m_mutex};
+    const auto limit = static_cast<int>(threshold * 32768.0);
+    for (std::size_t b = 0; b < m_blocks.size(); ++b) {
+        const auto begin = std::max(m_blocks[b].firstFrame, from);
+        const auto end = b + 1 < m_blocks.size() ? m_blocks[b + 1].firstFrame : m_samples.size() / 2;
+        for (auto i = begin * 2; i < end * 2; ++i) {
+            if (std::abs(static_cast<int>(m_samples[i])) > limit) {
+                return m_blocks[b].arrivedAt;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<double> MonitorRecorder::windowedRms(std::size_t from, int windowMs) const
+{
+    const auto window = static_cast<std::size_t>(sampleRate) * static_cast<std::size_t>(windowMs) / 1000;
+    std::vector<double> values;
+    const auto total = frameCount();
+    for (auto start = from; start + window <= total; start += window) {
+        values.push_back(rms(start, start + window));
+    }
+    return values;
+}
+
+} // namespace hollerbox::testing

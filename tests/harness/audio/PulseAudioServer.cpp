@@ -1,0 +1,172 @@
+#include "PulseAudioServer.h"
+
+#include "WaitFor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <csignal>
+
+namespace hollerbox::testing {
+
+namespace {
+
+constexpr int kPactlTimeoutMs = 5000;
+
+} // namespace
+
+PulseAudioServer::PulseAudioServer()
+{
+    const auto root = m_directory.path();
+    QDir{root}.mkpath("runtime");
+    QDir{root}.mkpath("home");
+    QFile::setPermissions(root + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile script{root + "/null.pa"};
+    if (script.open(QIODevice::WriteOnly)) {
+        script.write(QStringLiteral("load-module module-null-sink sink_name=%1 rate=44100 channels=2\n"
+                                    "load-module module-native-protocol-unix auth-anonymous=1 socket=%2\n"
+                                    "load-module module-stream-restore\n"
+                                    "set-default-sink %1\n")
+                         .arg(QString::fromLatin1(sinkName), root + "/runtime/native")
+                         .toUtf8());
+    }
+}
+
+PulseAudioServer::~PulseAudioServer()
+{
+    stop();
+}
+
+QProcessEnvironment PulseAudioServer::clientEnvironment() const
+{
+    auto environment = QProcessEnvironment::systemEnvironment();
+    const auto root = m_directory.path();
+    environment.insert("XDG_RUNTIME_DIR", root + "/runtime");
+    environment.insert("PULSE_RUNTIME_PATH", root + "/runtime");
+    environment.insert("HOME", root + "/home");
+    environment.insert("PULSE_SERVER", QString::fromStdString(serverAddress()));
+    environment.remove("DBUS_SESSION_BUS_ADDRESS");
+    return environment;
+}
+
+bool PulseAudioServer::start(std::chrono::milliseconds limit)
+{
+    stop();
+    auto environment = clientEnvironment();
+    environment.remove("PULSE_SERVER");
+    m_process = std::make_unique<ServiceProcess>(
+        "pulseaudio", "pulseaudio",
+        QStringList{"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--realtime=no",
+                    "--high-priority=no", "--disallow-exit", "--log-target=stderr", "-F",
+                    m_directory.path() + "/null.pa"},
+        environment);
+    if (!m_process->start()) {
+        return false;
+    }
+    return waitFor([this] { return !isRunning() || pactl({"info"}).has_value(); }, limit) && isRunning();
+}
+
+void PulseAudioServer::stop()
+{
+    if (m_process) {
+        thaw();
+        m_process->stop();
+    }
+}
+
+void PulseAudioServer::kill()
+{
+    if (m_process && m_process->isRunning()) {
+        ::kill(static_cast<pid_t>(m_process->processId()), SIGKILL);
+        m_process->stop();
+    }
+}
+
+void PulseAudioServer::freeze()
+{
+    if (isRunning()) {
+        ::kill(static_cast<pid_t>(m_process->processId()), SIGSTOP);
+    }
+}
+
+void PulseAudioServer::thaw()
+{
+    if (isRunning()) {
+        ::kill(static_cast<pid_t>(m_process->processId()), SIGCONT);
+    }
+}
+
+bool PulseAudioServer::isRunning() const
+{
+    return m_process && m_process->isRunning();
+}
+
+std::string PulseAudioServer::serverAddress() const
+{
+    return "unix:" + (m_directory.path() + "/runtime/native").toStdString();
+}
+
+std::optional<std::string> PulseAudioServer::pactl(const QStringList& arguments) const
+{
+    QProcess process;
+    process.setProcessEnvironment(clientEnvironment());
+    process.setProgram("pactl");
+    process.setArguments(QStringList{"--server=" + QString::fromStdString(serverAddress())} + arguments);
+    process.start();
+    if (!process.waitForFinished(kPactlTimeoutMs)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        return std::nullopt;
+    }
+    return process.readAllStandardOutput().toStdString();
+}
+
+std::optional<PulseAudioServer::SinkState> PulseAudioServer::sinkState() const
+{
+    const auto listing = pactl({"list", "sinks"});
+    if (!listing) {
+        return std::nullopt;
+    }
+    const auto text = QString::fromStdString(*listing);
+    for (const auto& block : text.split(QRegularExpression("\n\\s*\n"))) {
+        if (!block.contains(QStringLiteral("Name: %1\n").arg(QString::fromLatin1(sinkName)))) {
+            continue;
+        }
+        SinkState state;
+        const auto index = QRegularExpression("Sink #(\\d+)").match(block);
+        state.index = index.captured(1).toUInt();
+        state.muted = block.contains("Mute: yes");
+        const auto volumeLine = QRegularExpression("\n\\s*Volume: ([^\n]*)").match(block).captured(1);
+        auto raw = QRegularExpression(":\\s*(\\d+) /").globalMatch(volumeLine);
+        while (raw.hasNext()) {
+            state.channelVolumes.push_back(raw.next().captured(1).toDouble() / 65536.0);
+        }
+        return state;
+    }
+    return std::nullopt;
+}
+
+bool PulseAudioServer::setSinkVolumes(const std::vector<double>& volumes) const
+{
+    QStringList arguments{"set-sink-volume", QString::fromLatin1(sinkName)};
+    for (const auto volume : volumes) {
+        arguments << QString::number(static_cast<long long>(volume * 65536.0 + 0.5));
+    }
+    return pactl(arguments).has_value();
+}
+
+bool PulseAudioServer::setSinkMute(bool muted) const
+{
+    return pactl({"set-sink-mute", QString::fromLatin1(sinkName), muted ? "1" : "0"}).has_value();
+}
+
+std::string PulseAudioServer::logs()
+{
+    return m_process ? m_process->logs() : std::string{};
+}
+
+} // namespace hollerbox::testing

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "ServiceProcess.h"
+
+#include <QTemporaryDir>
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace hollerbox::testing {
+
+/// A private PulseAudio server with one null sink (the default), on its own socket, runtime directory and
+/// home. Runs without sound hardware or a session bus. Its log is printed when the test fails.
+class PulseAudioServer
+{
+public:
+    static constexpr const char* sinkName = "hollerbox_test_sink";
+
+    PulseAudioServer();
+    ~PulseAudioServer();
+
+    PulseAudioServer(const PulseAudioServer&) = delete;
+    PulseAudioServer& operator=(const PulseAudioServer&) = delete;
+
+    /// Starts the server and waits until it answers; false (with the reason logged) otherwise.
+    bool start(std::chrono::milliseconds limit = std::chrono::seconds{10});
+    /// Stops the server; its socket disappears.
+    void stop();
+    /// Kills the server at once, as a crash would.
+    void kill();
+    /// Freezes and thaws the server: while frozen it accepts connections but never answers.
+    void freeze();
+    void thaw();
+    bool isRunning() const;
+
+    /// The address clients connect to ("unix:<runtime>/native").
+    std::string serverAddress() const;
+    /// The environment a child process needs to reach this server.
+    QProcessEnvironment clientEnvironment() const;
+
+    /// Runs `pactl` against this server (bounded); its standard output, or none when it failed.
+    std::optional<std::string> pactl(const QStringList& arguments) const;
+
+    /// Sink state as `pactl` reports it.
+    struct SinkState
+    {
+        std::uint32_t index = 0;
+        bool muted = false;
+        std::vector<double> channelVolumes;
+    };
+    std::optional<SinkState> sinkState() const;
+    /// Sets the sink's channel volumes (fractions of full volume) and mute through `pactl`.
+    bool setSinkVolumes(const std::vector<double>& volumes) const;
+    bool setSinkMute(bool muted) const;
+
+    /// The server's log so far.
+    std::string logs();
+
+private:
+    QTemporaryDir m_directory;
+    std::unique_ptr<ServiceProcess> m_process;
+};
+
+} // namespace hollerbox::testing
