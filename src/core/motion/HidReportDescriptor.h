@@ -1,0 +1,45 @@
+#pragma once
+
+#include "HidElement.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace hollerbox {
+
+/// What a HID report descriptor declares: its elements, primary usage and input report lengths.
+/// Parsing never fails: malformed input ends the parse early and leaves a `problem`.
+struct HidReportDescriptor
+{
+    static constexpr std::size_t maximumElementCount = 16384;
+    static constexpr std::size_t maximumUsagesPerItem = 4096;
+    static constexpr std::size_t maximumCollectionDepth = 64;
+    static constexpr std::size_t maximumGlobalStackDepth = 16;
+    static constexpr std::uint32_t maximumReportSize = 256;
+    static constexpr std::uint32_t maximumReportCount = 65535;
+    static constexpr std::size_t maximumReportLength = 16384;
+
+    /// One element per usage of each main item and one per collection, in descriptor order.
+    std::vector<HidElement> elements;
+    /// Usage page and usage of the first application collection.
+    std::optional<std::uint32_t> primaryUsagePage;
+    std::optional<std::uint32_t> primaryUsage;
+    /// Whether reports are numbered: each then starts with its report ID byte.
+    bool usesReportIDs = false;
+    /// Input report lengths in bytes by report ID (0 without IDs), including the ID byte when numbered;
+    /// reports longer than `maximumReportLength` are left out.
+    std::map<std::uint32_t, std::size_t> inputReportLengths;
+    /// Why the parse ended early or what it had to cut, if anything.
+    std::optional<std::string> problem;
+
+    static HidReportDescriptor parse(std::span<const std::uint8_t> bytes);
+
+    /// The length of the input report that `report` starts with, when known.
+    std::optional<std::size_t> inputReportLength(std::span<const std::uint8_t> report) const;
+};
+
+} // namespace hollerbox

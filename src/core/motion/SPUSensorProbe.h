@@ -1,0 +1,31 @@
+#pragma once
+
+#include "HidAccess.h"
+#include "SPUProbeResult.h"
+#include "ports/Clock.h"
+
+#include <set>
+#include <string>
+
+namespace hollerbox {
+
+/// A diagnostic look at every device that resembles the sensor processor's accelerometer: lists them,
+/// opens the best, pulls reports from it and listens to it for a while. Keeps nothing between runs.
+class SPUSensorProbe
+{
+public:
+    /// `hid` and `clock` must outlive the probe.
+    SPUSensorProbe(HidAccess& hid, const Clock& clock) : m_hid(hid), m_clock(clock) {}
+
+    /// Probes for `durationSeconds`, running the calling thread's event loop meanwhile.
+    SPUProbeResult run(double durationSeconds);
+
+    /// Score for ranking probe candidates by where and how they were found.
+    static std::int64_t candidateScore(const SPUProbeDeviceSummary& summary, const std::string& source);
+
+private:
+    HidAccess& m_hid;
+    const Clock& m_clock;
+};
+
+} // namespace hollerbox
