@@ -406,4 +406,21 @@ std::optional<std::size_t> HidReportDescriptor::inputReportLength(std::span<cons
     return found->second;
 }
 
+std::vector<std::span<const std::uint8_t>>
+HidReportDescriptor::splitInputReports(std::span<const std::uint8_t> bytes) const
+{
+    std::vector<std::span<const std::uint8_t>> reports;
+    std::size_t offset = 0;
+    while (offset < bytes.size()) {
+        const auto rest = bytes.subspan(offset);
+        const auto length = inputReportLength(rest);
+        if (!length || *length == 0 || *length > rest.size()) {
+            return {bytes};
+        }
+        reports.push_back(rest.first(*length));
+        offset += *length;
+    }
+    return reports;
+}
+
 } // namespace hollerbox

@@ -40,6 +40,10 @@ struct HidReportDescriptor
 
     /// The length of the input report that `report` starts with, when known.
     std::optional<std::size_t> inputReportLength(std::span<const std::uint8_t> report) const;
+
+    /// The reports in `bytes` read from a stream: split where the bytes are a whole sequence of input
+    /// reports of known lengths, otherwise kept as one report (a device may send more than it declares).
+    std::vector<std::span<const std::uint8_t>> splitInputReports(std::span<const std::uint8_t> bytes) const;
 };
 
 } // namespace hollerbox

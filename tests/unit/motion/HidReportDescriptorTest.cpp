@@ -227,6 +227,36 @@ TEST(HidReportDescriptorTest, HugeUsageRangesAndElementCountsAreCapped)
     EXPECT_TRUE(longReport.inputReportLengths.empty());
 }
 
+TEST(HidReportDescriptorTest, StreamReadsSplitOnlyIntoWholeReportsOfKnownLength)
+{
+    const auto vendor = HidReportDescriptor::parse(descriptors::vendorAccelerometer);
+    std::vector<std::uint8_t> two(44, 0);
+    two[0] = 1;
+    two[22] = 1;
+    const auto split = vendor.splitInputReports(two);
+    ASSERT_EQ(split.size(), 2U);
+    EXPECT_EQ(split[0].data(), two.data());
+    EXPECT_EQ(split[1].data(), two.data() + 22);
+    EXPECT_EQ(split[1].size(), 22U);
+
+    // A report padded beyond its declared length, a cut report and an unknown ID stay whole.
+    for (const std::size_t length : {64U, 30U, 21U}) {
+        std::vector<std::uint8_t> bytes(length, 0);
+        bytes[0] = 1;
+        const auto whole = vendor.splitInputReports(bytes);
+        ASSERT_EQ(whole.size(), 1U) << length;
+        EXPECT_EQ(whole[0].size(), length);
+    }
+    const std::vector<std::uint8_t> unknown(44, 7);
+    EXPECT_EQ(vendor.splitInputReports(unknown).size(), 1U);
+    EXPECT_TRUE(vendor.splitInputReports({}).empty());
+
+    const auto keyboard = HidReportDescriptor::parse(descriptors::bootKeyboard);
+    EXPECT_EQ(keyboard.splitInputReports(std::vector<std::uint8_t>(16, 0)).size(), 2U);
+    // Without a descriptor nothing is known, so nothing is split.
+    EXPECT_EQ(HidReportDescriptor{}.splitInputReports(two).size(), 1U);
+}
+
 // Random bytes and randomly damaged real descriptors must never crash, hang or read out of bounds; the
 // sanitizer build checks the last.
 TEST(HidReportDescriptorTest, RandomAndDamagedDescriptorsStayWithinTheLimits)

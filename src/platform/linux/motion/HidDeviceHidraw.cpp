@@ -1,0 +1,215 @@
+#include "HidDeviceHidraw.h"
+
+#include "HidrawErrors.h"
+#include "motion/IOReturn.h"
+
+#include <QSocketNotifier>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#ifndef HIDIOCGINPUT
+#define HIDIOCGINPUT(len) _IOC(_IOC_WRITE | _IOC_READ, 'H', 0x0A, len)
+#endif
+#ifndef HIDIOCGOUTPUT
+#define HIDIOCGOUTPUT(len) _IOC(_IOC_WRITE | _IOC_READ, 'H', 0x0C, len)
+#endif
+
+namespace hollerbox {
+
+namespace {
+
+// The length field of a hidraw report request holds 14 bits.
+constexpr std::size_t kLongestReportRequest = (1U << 14U) - 1;
+
+} // namespace
+
+HidDeviceHidraw::HidDeviceHidraw(Description description)
+    : m_description(std::move(description)),
+      m_splitter(m_description.descriptor.value_or(HidReportDescriptor{}))
+{}
+
+HidDeviceHidraw::~HidDeviceHidraw()
+{
+    close();
+}
+
+std::optional<HidPropertyValue> HidDeviceHidraw::property(std::string_view key) const
+{
+    const auto found = m_description.properties.find(key);
+    if (found == m_description.properties.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+std::optional<std::vector<HidElement>> HidDeviceHidraw::elements() const
+{
+    if (!m_description.descriptor) {
+        return std::nullopt;
+    }
+    return m_description.descriptor->elements;
+}
+
+std::int32_t HidDeviceHidraw::open()
+{
+    if (m_file.isValid()) {
+        return IOReturn::success;
+    }
+    FileDescriptor file{::open(m_description.nodePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+    if (!file.isValid()) {
+        return ioReturnForOpenError(errno);
+    }
+    m_file = std::move(file);
+    if (m_scheduled) {
+        scheduleInputReports(m_reportBuffer, std::move(m_callback));
+    }
+    return IOReturn::success;
+}
+
+void HidDeviceHidraw::close()
+{
+    m_scheduled = false;
+    m_callback = nullptr;
+    m_reportBuffer = {};
+    dropNotifier();
+    m_file.reset();
+}
+
+void HidDeviceHidraw::scheduleInputReports(std::span<std::uint8_t> reportBuffer,
+                                           HidInputReportCallback callback)
+{
+    m_reportBuffer = reportBuffer;
+    m_callback = std::move(callback);
+    m_scheduled = true;
+    if (!m_file.isValid()) {
+        return; // reading starts when the device is opened
+    }
+    if (m_notifier == nullptr) {
+        m_readBuffer.resize(readBufferLength);
+        m_notifier = new QSocketNotifier(m_file.get(), QSocketNotifier::Read);
+        QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier, [this] { readReports(); });
+    }
+    m_notifier->setEnabled(true);
+}
+
+void HidDeviceHidraw::unscheduleInputReports()
+{
+    m_scheduled = false;
+    if (m_notifier != nullptr) {
+        m_notifier->setEnabled(false);
+    }
+}
+
+bool HidDeviceHidraw::isReading() const
+{
+    return m_scheduled && m_file.isValid() && m_notifier != nullptr && m_notifier->isEnabled();
+}
+
+void HidDeviceHidraw::readReports()
+{
+    const std::weak_ptr<int> lifetime = m_lifetime;
+    m_dispatching = true;
+    for (int round = 0; round < maximumReadsPerWakeup && isReading(); ++round) {
+        const ssize_t count = ::read(m_file.get(), m_readBuffer.data(), m_readBuffer.size());
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            break;
+        }
+        if (count <= 0) {
+            // The node went away (EIO, ENODEV) or reached its end: nothing more will come.
+            stopReading();
+            break;
+        }
+        const auto bytes = std::span<const std::uint8_t>{m_readBuffer}.first(static_cast<std::size_t>(count));
+        for (const auto report : m_splitter.splitInputReports(bytes)) {
+            deliver(report);
+            if (lifetime.expired()) {
+                return; // the callback destroyed this device
+            }
+            if (!isReading()) {
+                break;
+            }
+        }
+    }
+    m_dispatching = false;
+    if (!m_file.isValid()) {
+        dropNotifier();
+    }
+}
+
+void HidDeviceHidraw::deliver(std::span<const std::uint8_t> report)
+{
+    const std::size_t length = std::min(report.size(), m_reportBuffer.size());
+    if (length > 0) {
+        std::memcpy(m_reportBuffer.data(), report.data(), length);
+    }
+    const std::uint32_t reportID = m_splitter.usesReportIDs && !report.empty() ? report.front() : 0;
+    // The callback may close or destroy this device: it gets a copy of itself to run.
+    const HidInputReportCallback callback = m_callback;
+    callback({IOReturn::success, HidReportType::input, reportID, m_reportBuffer.first(length)});
+}
+
+void HidDeviceHidraw::stopReading()
+{
+    if (m_notifier != nullptr) {
+        m_notifier->setEnabled(false);
+    }
+}
+
+void HidDeviceHidraw::dropNotifier()
+{
+    if (m_notifier == nullptr) {
+        return;
+    }
+    m_notifier->setEnabled(false);
+    if (m_dispatching) {
+        m_notifier->deleteLater(); // it is delivering the signal that got us here
+    } else {
+        delete m_notifier;
+    }
+    m_notifier = nullptr;
+}
+
+HidReportRequestResult HidDeviceHidraw::getReport(HidReportType type, std::uint32_t reportID,
+                                                  std::size_t length)
+{
+    if (!m_file.isValid()) {
+        return {IOReturn::notOpen, 0, {}};
+    }
+    if (length == 0 || length > kLongestReportRequest || reportID > 0xFF) {
+        return {IOReturn::badArgument, 0, {}};
+    }
+    std::vector<std::uint8_t> buffer(length, 0);
+    buffer[0] = static_cast<std::uint8_t>(reportID);
+    unsigned long request = 0;
+    switch (type) {
+    case HidReportType::input:
+        request = HIDIOCGINPUT(length);
+        break;
+    case HidReportType::feature:
+        request = HIDIOCGFEATURE(length);
+        break;
+    case HidReportType::output:
+        request = HIDIOCGOUTPUT(length);
+        break;
+    }
+    int count = -1;
+    do {
+        count = ::ioctl(m_file.get(), request, buffer.data());
+    } while (count < 0 && errno == EINTR);
+    if (count < 0) {
+        return {ioReturnForRequestError(errno), 0, {}};
+    }
+    const std::size_t returned = std::min(static_cast<std::size_t>(count), length);
+    buffer.resize(returned);
+    return {IOReturn::success, returned, std::move(buffer)};
+}
+
+} // namespace hollerbox
