@@ -1,0 +1,216 @@
+#include "AlarmPlaybackController.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace hollerbox {
+
+namespace {
+
+constexpr double kMinimumFileSeconds = 0.25;
+constexpr auto kRefreshPeriod = std::chrono::milliseconds{500};
+constexpr auto kDurationPollPeriod = std::chrono::milliseconds{100};
+constexpr double kUnknownDurationLimitSeconds = 30.0;
+
+std::chrono::milliseconds toMilliseconds(double seconds)
+{
+    return std::chrono::milliseconds{static_cast<long long>(std::ceil(seconds * 1000.0))};
+}
+
+} // namespace
+
+AlarmPlaybackController::AlarmPlaybackController(
+    std::unique_ptr<SystemAudioOverrideController> audioOverrideController, AudioFilePlayerFactory& players,
+    const BuiltInSoundLocator& sounds, MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock,
+    AlarmPlaybackProbe::Sleeper fallbackSleeper)
+    : m_audioOverrideController(std::move(audioOverrideController)), m_players(players), m_sounds(sounds),
+      m_mainQueue(mainQueue), m_worker(worker), m_clock(clock), m_fallbackSleeper(std::move(fallbackSleeper))
+{
+    m_liveness->controller = this;
+}
+
+AlarmPlaybackController::~AlarmPlaybackController()
+{
+    m_liveness->controller = nullptr;
+    m_audioOverrideController->hardware().setChangeHandler({});
+}
+
+void AlarmPlaybackController::play(const AlarmSoundSelection& selection, int count,
+                                   std::uint64_t intervalMilliseconds,
+                                   std::optional<float> overrideVolumeScalar)
+{
+    stopCurrentPlayback();
+    if (overrideVolumeScalar) {
+        m_audioOverrideController->begin(clampedVolumeScalar(*overrideVolumeScalar));
+        startOverrideRefreshLoop(*overrideVolumeScalar);
+    }
+    if (selection.isBuiltIn()) {
+        startBuiltInPlayback(selection, count, intervalMilliseconds);
+        return;
+    }
+    startAudioFilePlayback(*selection.customFilePath(), std::nullopt, [this, count, intervalMilliseconds] {
+        startBuiltInPlayback(AlarmSoundSelection::defaultSelection(), count, intervalMilliseconds);
+    });
+}
+
+void AlarmPlaybackController::stop()
+{
+    stopCurrentPlayback();
+    m_audioOverrideController->end();
+}
+
+void AlarmPlaybackController::stopCurrentPlayback()
+{
+    ++m_generation;
+    m_playbackTask.reset();
+    m_overrideRefreshTask.reset();
+    m_overrideTarget.reset();
+    m_audioOverrideController->hardware().setChangeHandler({});
+    if (m_customPlayer) {
+        m_customPlayer->stop();
+        m_customPlayer.reset();
+    }
+    m_isPlaying = false;
+}
+
+void AlarmPlaybackController::finishPlayback()
+{
+    ++m_generation;
+    retire(std::move(m_playbackTask));
+    m_overrideRefreshTask.reset();
+    m_overrideTarget.reset();
+    m_audioOverrideController->hardware().setChangeHandler({});
+    if (m_customPlayer) {
+        m_customPlayer->stop();
+        m_customPlayer.reset();
+    }
+    m_isPlaying = false;
+}
+
+void AlarmPlaybackController::retire(std::unique_ptr<ScheduledTask> task)
+{
+    if (task) {
+        task->cancel();
+        m_mainQueue.post([retired = std::shared_ptr<ScheduledTask>(std::move(task))] {});
+    }
+}
+
+void AlarmPlaybackController::startBuiltInPlayback(const AlarmSoundSelection& selection, int count,
+                                                   std::uint64_t intervalMilliseconds)
+{
+    const auto sound = selection.builtInSound();
+    const auto file = sound ? sound->bundledFileURL(m_sounds) : std::nullopt;
+    if (!file) {
+        startFallback(selection, count, intervalMilliseconds);
+        return;
+    }
+    startAudioFilePlayback(*file, std::nullopt, [this, selection, count, intervalMilliseconds] {
+        startFallback(selection, count, intervalMilliseconds);
+    });
+}
+
+void AlarmPlaybackController::startFallback(const AlarmSoundSelection& selection, int count,
+                                            std::uint64_t intervalMilliseconds)
+{
+    m_isPlaying = true;
+    const auto generation = m_generation;
+    auto probe = std::make_shared<AlarmPlaybackProbe>(m_players, m_sounds, m_clock, m_fallbackSleeper);
+    m_worker.run([probe, selection, count,
+                  intervalMilliseconds] { probe->playAlarm(selection, count, intervalMilliseconds); },
+                 [liveness = std::weak_ptr<Liveness>(m_liveness), generation] {
+                     const auto alive = liveness.lock();
+                     if (alive && alive->controller && alive->controller->m_generation == generation) {
+                         alive->controller->finishPlayback();
+                     }
+                 });
+}
+
+void AlarmPlaybackController::startAudioFilePlayback(const std::string& file,
+                                                     std::optional<double> maxDuration,
+                                                     std::function<void()> onFailure)
+{
+    m_isPlaying = true;
+    const auto generation = m_generation;
+    auto opening = std::make_shared<AudioFilePlayerOpening>();
+    m_worker.run([opening, file, &players = m_players] { *opening = players.openFile(file); },
+                 [liveness = std::weak_ptr<Liveness>(m_liveness), generation, opening, maxDuration,
+                  onFailure = std::move(onFailure)] {
+                     const auto alive = liveness.lock();
+                     if (!alive || !alive->controller || alive->controller->m_generation != generation) {
+                         return;
+                     }
+                     if (!opening->player) {
+                         std::fprintf(stderr, "AlarmPlaybackController custom file error: %s\n",
+                                      opening->error.c_str());
+                         std::fflush(stderr);
+                         onFailure();
+                         return;
+                     }
+                     alive->controller->startOpenedPlayer(std::move(opening->player), maxDuration);
+                 });
+}
+
+void AlarmPlaybackController::startOpenedPlayer(std::unique_ptr<AudioFilePlayer> player,
+                                                std::optional<double> maxDuration)
+{
+    player->setVolume(1.0f);
+    m_customPlayer = std::move(player);
+    m_isPlaying = true;
+    m_customPlayer->play();
+    const auto duration = m_customPlayer->durationSeconds();
+    if (!duration) {
+        const auto startedAt = m_clock.now();
+        m_playbackTask = m_mainQueue.scheduleRepeating(kDurationPollPeriod, [this, startedAt, maxDuration] {
+            checkUnknownDuration(startedAt, maxDuration);
+        });
+        return;
+    }
+    auto wait = std::max(*duration, kMinimumFileSeconds);
+    if (maxDuration) {
+        wait = std::min(wait, *maxDuration);
+    }
+    m_playbackTask = m_mainQueue.scheduleAfter(toMilliseconds(wait), [this] { finishPlayback(); });
+}
+
+void AlarmPlaybackController::checkUnknownDuration(WallTime startedAt, std::optional<double> maxDuration)
+{
+    const auto elapsed = secondsBetween(startedAt, m_clock.now());
+    const auto duration = m_customPlayer ? m_customPlayer->durationSeconds() : std::nullopt;
+    auto wait = duration ? std::max(*duration, kMinimumFileSeconds) : kUnknownDurationLimitSeconds;
+    if (maxDuration) {
+        wait = std::min(wait, *maxDuration);
+    }
+    if (elapsed + 1e-9 >= wait) {
+        finishPlayback();
+    }
+}
+
+void AlarmPlaybackController::startOverrideRefreshLoop(float targetVolumeScalar)
+{
+    m_overrideRefreshTask.reset();
+    m_overrideTarget = clampedVolumeScalar(targetVolumeScalar);
+    m_overrideRefreshTask = m_mainQueue.scheduleRepeating(kRefreshPeriod, [this] {
+        if (m_isPlaying && m_overrideTarget) {
+            m_audioOverrideController->begin(*m_overrideTarget);
+            if (m_customPlayer) {
+                m_customPlayer->setVolume(1.0f);
+            }
+        }
+    });
+    m_audioOverrideController->hardware().setChangeHandler([this] { onAudioChanged(); });
+}
+
+void AlarmPlaybackController::onAudioChanged()
+{
+    if (!m_isPlaying || !m_overrideTarget) {
+        return;
+    }
+    if (m_audioOverrideController->isOverriding()) {
+        m_audioOverrideController->reapplyIfChanged(*m_overrideTarget);
+    } else {
+        m_audioOverrideController->begin(*m_overrideTarget);
+    }
+}
+
+} // namespace hollerbox

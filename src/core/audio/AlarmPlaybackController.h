@@ -1,0 +1,79 @@
+#pragma once
+
+#include "AlarmPlaybackProbe.h"
+#include "AudioFilePlayer.h"
+#include "BuiltInSoundLocator.h"
+#include "SystemAudioOverrideController.h"
+#include "engine/AlarmPlaybackControlling.h"
+#include "ports/BackgroundWorker.h"
+#include "ports/Clock.h"
+#include "ports/MainQueue.h"
+
+#include <memory>
+#include <optional>
+
+namespace hollerbox {
+
+/// Plays one alarm per `play`: the selected file, the default sound when a custom file cannot be played, or a
+/// synthesised pattern when a built-in file is missing. With a volume override it keeps the output device
+/// unmuted at that volume while sounds play (every 500 ms, and at once when the sound server reports a
+/// change), and gives the device back only in `stop`. Files are opened as background work, so the main thread
+/// never waits for the sound server. Main thread only; the factory, locator, queue, worker and clock must
+/// outlive background work that the controller started.
+class AlarmPlaybackController final : public AlarmPlaybackControlling
+{
+public:
+    AlarmPlaybackController(std::unique_ptr<SystemAudioOverrideController> audioOverrideController,
+                            AudioFilePlayerFactory& players, const BuiltInSoundLocator& sounds,
+                            MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock,
+                            AlarmPlaybackProbe::Sleeper fallbackSleeper = {});
+    ~AlarmPlaybackController() override;
+
+    AlarmPlaybackController(const AlarmPlaybackController&) = delete;
+    AlarmPlaybackController& operator=(const AlarmPlaybackController&) = delete;
+
+    bool isPlaying() const override { return m_isPlaying; }
+    void play(const AlarmSoundSelection& selection, int count, std::uint64_t intervalMilliseconds,
+              std::optional<float> overrideVolumeScalar) override;
+    void stop() override;
+
+    SystemAudioOverrideController& audioOverrideController() { return *m_audioOverrideController; }
+
+private:
+    struct Liveness
+    {
+        AlarmPlaybackController* controller = nullptr;
+    };
+
+    void stopCurrentPlayback();
+    void startBuiltInPlayback(const AlarmSoundSelection& selection, int count,
+                              std::uint64_t intervalMilliseconds);
+    /// Opens `file` as background work and plays it; calls `onFailure` on the main thread when it cannot.
+    void startAudioFilePlayback(const std::string& file, std::optional<double> maxDuration,
+                                std::function<void()> onFailure);
+    void startOpenedPlayer(std::unique_ptr<AudioFilePlayer> player, std::optional<double> maxDuration);
+    void startFallback(const AlarmSoundSelection& selection, int count, std::uint64_t intervalMilliseconds);
+    void startOverrideRefreshLoop(float targetVolumeScalar);
+    void finishPlayback();
+    void checkUnknownDuration(WallTime startedAt, std::optional<double> maxDuration);
+    void onAudioChanged();
+    void retire(std::unique_ptr<ScheduledTask> task);
+
+    std::unique_ptr<SystemAudioOverrideController> m_audioOverrideController;
+    AudioFilePlayerFactory& m_players;
+    const BuiltInSoundLocator& m_sounds;
+    MainQueue& m_mainQueue;
+    BackgroundWorker& m_worker;
+    const Clock& m_clock;
+    AlarmPlaybackProbe::Sleeper m_fallbackSleeper;
+
+    bool m_isPlaying = false;
+    std::unique_ptr<AudioFilePlayer> m_customPlayer;
+    std::unique_ptr<ScheduledTask> m_playbackTask;
+    std::unique_ptr<ScheduledTask> m_overrideRefreshTask;
+    std::optional<float> m_overrideTarget;
+    std::uint64_t m_generation = 0;
+    std::shared_ptr<Liveness> m_liveness = std::make_shared<Liveness>();
+};
+
+} // namespace hollerbox

@@ -1,0 +1,255 @@
+#include "PlaybackFixture.h"
+
+namespace hollerbox::testing {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class AlarmPlaybackControllerTest : public PlaybackFixture
+{
+protected:
+    void play(const AlarmSoundSelection& selection, std::optional<float> volume = std::nullopt)
+    {
+        controller->play(selection, 3, 180, volume);
+    }
+
+    static AlarmSoundSelection builtIn(BuiltInAlarmSound::Value sound)
+    {
+        return AlarmSoundSelection::builtIn(sound);
+    }
+
+    std::unique_ptr<AlarmPlaybackController> controller =
+        std::make_unique<AlarmPlaybackController>(std::make_unique<SystemAudioOverrideController>(hardware),
+                                                  players, sounds, queue, worker, clock, sleeper);
+};
+
+TEST_F(AlarmPlaybackControllerTest, PlaysTheBuiltInFileForItsDurationWithoutTouchingTheDevice)
+{
+    play(builtIn(BuiltInAlarmSound::policeAlarm));
+    EXPECT_TRUE(controller->isPlaying());
+    settle();
+    const auto police = builtInPath("police-alarm");
+    EXPECT_EQ(players.log(), (Strings{"open " + police, "volume " + police + " 1", "play " + police}));
+    advance(2.999);
+    EXPECT_TRUE(controller->isPlaying());
+    advance(0.001);
+    EXPECT_FALSE(controller->isPlaying());
+    EXPECT_EQ(players.log().back(), "stop " + police);
+    EXPECT_EQ(players.livePlayers(), 0);
+    EXPECT_TRUE(hardware.calls.empty());
+    queue.runPending();
+    EXPECT_EQ(queue.activeTaskCount(), 0u);
+}
+
+TEST_F(AlarmPlaybackControllerTest, AVeryShortFilePlaysForAQuarterSecond)
+{
+    players.files["/clips/blip.wav"] = {0.1, {}, 0};
+    play(AlarmSoundSelection::customFile("/clips/blip.wav", "Blip"));
+    settle();
+    advance(0.249);
+    EXPECT_TRUE(controller->isPlaying());
+    advance(0.001);
+    EXPECT_FALSE(controller->isPlaying());
+}
+
+TEST_F(AlarmPlaybackControllerTest, OverrideIsClampedAndNoneLeavesTheSystemVolumeAlone)
+{
+    play(builtIn(BuiltInAlarmSound::handsOff), 1.4f);
+    EXPECT_EQ(hardware.devices[5].volume[0].value, 1.0f);
+    EXPECT_EQ(hardware.devices[5].mute[0].value, 0u);
+    play(builtIn(BuiltInAlarmSound::handsOff), -0.2f);
+    EXPECT_EQ(hardware.devices[5].volume[1].value, 0.0f);
+    controller->stop();
+    EXPECT_EQ(hardware.devices[5].volume[0].value, 0.3f);
+    EXPECT_EQ(hardware.devices[5].mute[0].value, 1u);
+
+    hardware.calls.clear();
+    play(builtIn(BuiltInAlarmSound::handsOff));
+    settle();
+    advance(1.0);
+    EXPECT_TRUE(hardware.calls.empty());
+    EXPECT_FALSE(hardware.changeHandler);
+}
+
+TEST_F(AlarmPlaybackControllerTest, RefreshPutsMuteAndVolumeBackEveryHalfSecondWhilePlaying)
+{
+    play(builtIn(BuiltInAlarmSound::policeAlarm), 0.65f);
+    settle();
+    hardware.devices[5].mute[0].value = 1;
+    hardware.devices[5].volume[0].value = 0.1f;
+    advance(0.499);
+    EXPECT_EQ(hardware.devices[5].mute[0].value, 1u);
+    advance(0.001);
+    EXPECT_EQ(hardware.devices[5].mute[0].value, 0u);
+    EXPECT_FLOAT_EQ(hardware.devices[5].volume[0].value, 0.65f);
+    EXPECT_EQ(players.log().back(), "volume " + builtInPath("police-alarm") + " 1");
+
+    advance(2.5);
+    EXPECT_FALSE(controller->isPlaying());
+    hardware.devices[5].mute[0].value = 1;
+    advance(2.0);
+    EXPECT_EQ(hardware.devices[5].mute[0].value, 1u);
+    EXPECT_TRUE(controller->audioOverrideController().isOverriding());
+}
+
+TEST_F(AlarmPlaybackControllerTest, ChangeEventsUndoAnAttackAtOnceWhilePlaying)
+{
+    play(builtIn(BuiltInAlarmSound::policeAlarm), 0.8f);
+    settle();
+    ASSERT_TRUE(hardware.changeHandler);
+    hardware.devices[5].mute[0].value = 1;
+    hardware.changeHandler();
+    EXPECT_EQ(hardware.devices[5].mute[0].value, 0u);
+    hardware.devices[5].volume[2].value = 0.05f;
+    hardware.changeHandler();
+    EXPECT_FLOAT_EQ(hardware.devices[5].volume[2].value, 0.8f);
+
+    hardware.calls.clear();
+    hardware.changeHandler();
+    EXPECT_TRUE(hardware.writes().empty());
+
+    advance(3.0);
+    EXPECT_FALSE(controller->isPlaying());
+    EXPECT_FALSE(hardware.changeHandler);
+}
+
+TEST_F(AlarmPlaybackControllerTest, ASecondPlayIsNotCutShortByTheFirst)
+{
+    play(builtIn(BuiltInAlarmSound::policeAlarm));
+    settle();
+    advance(1.0);
+    play(builtIn(BuiltInAlarmSound::whatAreYouDoing));
+    EXPECT_EQ(players.log().back(), "stop " + builtInPath("police-alarm"));
+    settle();
+    advance(1.999);
+    EXPECT_TRUE(controller->isPlaying());
+    advance(0.001);
+    EXPECT_FALSE(controller->isPlaying());
+}
+
+TEST_F(AlarmPlaybackControllerTest, TheFirstSnapshotSurvivesFinishedPlaybacksUntilStop)
+{
+    play(builtIn(BuiltInAlarmSound::handsOff), 0.5f);
+    settle();
+    advance(2.0);
+    EXPECT_FALSE(controller->isPlaying());
+    EXPECT_TRUE(controller->audioOverrideController().isOverriding());
+    hardware.calls.clear();
+    play(builtIn(BuiltInAlarmSound::handsOff), 0.9f);
+    EXPECT_EQ(std::count(hardware.calls.begin(), hardware.calls.end(), "default"), 0);
+    EXPECT_EQ(std::count_if(hardware.calls.begin(), hardware.calls.end(),
+                            [](const auto& call) { return call.starts_with("read"); }),
+              0);
+    controller->stop();
+    EXPECT_FALSE(controller->isPlaying());
+    EXPECT_EQ(hardware.devices[5].volume[0].value, 0.3f);
+    EXPECT_EQ(hardware.devices[5].mute[2].value, 1u);
+    EXPECT_FALSE(controller->audioOverrideController().isOverriding());
+}
+
+TEST_F(AlarmPlaybackControllerTest, ADeletedCustomFilePlaysTheDefaultSound)
+{
+    ::testing::internal::CaptureStderr();
+    play(AlarmSoundSelection::customFile("/gone/Boom.m4a", "Boom"));
+    settle();
+    const auto errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(errors,
+              "AlarmPlaybackController custom file error: The file \"/gone/Boom.m4a\" couldn't be opened "
+              "because there is no such file.\n");
+    const auto handsOff = builtInPath("hands-off");
+    EXPECT_EQ(players.log(), (Strings{"open /gone/Boom.m4a", "open " + handsOff, "volume " + handsOff + " 1",
+                                      "play " + handsOff}));
+    EXPECT_TRUE(controller->isPlaying());
+}
+
+TEST_F(AlarmPlaybackControllerTest, AMissingBuiltInFilePlaysTheSynthesisedPatternInTheBackground)
+{
+    directories.files.erase(builtInPath("what-are-you-doing"));
+    play(builtIn(BuiltInAlarmSound::whatAreYouDoing));
+    EXPECT_TRUE(controller->isPlaying());
+    EXPECT_EQ(worker.waiting(), 1u);
+    worker.runAll();
+    EXPECT_EQ(players.wavBuffers.size(), 6u);
+    EXPECT_EQ(sleeps.size(), 11u);
+    EXPECT_TRUE(controller->isPlaying());
+    queue.runPending();
+    EXPECT_FALSE(controller->isPlaying());
+}
+
+TEST_F(AlarmPlaybackControllerTest, AReplacedFallbackDoesNotEndItsSuccessor)
+{
+    directories.files.erase(builtInPath("police-alarm"));
+    play(builtIn(BuiltInAlarmSound::policeAlarm));
+    play(builtIn(BuiltInAlarmSound::handsOff));
+    settle();
+    EXPECT_EQ(players.wavBuffers.size(), 6u);
+    EXPECT_TRUE(controller->isPlaying());
+    advance(1.9);
+    EXPECT_FALSE(controller->isPlaying());
+
+    play(builtIn(BuiltInAlarmSound::policeAlarm));
+    controller->stop();
+    settle();
+    EXPECT_FALSE(controller->isPlaying());
+}
+
+TEST_F(AlarmPlaybackControllerTest, ABuiltInFileThatCannotBeOpenedLeavesTheProbeSilent)
+{
+    players.files[builtInPath("hands-off")].error = "Could not determine type of stream.";
+    ::testing::internal::CaptureStderr();
+    play(builtIn(BuiltInAlarmSound::handsOff));
+    settle();
+    const auto errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(errors, "AlarmPlaybackController custom file error: Could not determine type of stream.\n"
+                      "AlarmPlaybackProbe custom file error: Could not determine type of stream.\n"
+                      "AlarmPlaybackProbe custom file error: Could not determine type of stream.\n"
+                      "AlarmPlaybackProbe custom file error: Could not determine type of stream.\n");
+    EXPECT_TRUE(players.wavBuffers.empty());
+    EXPECT_FALSE(controller->isPlaying());
+}
+
+TEST_F(AlarmPlaybackControllerTest, ADurationKnownOnlyOncePlayingIsWaitedFor)
+{
+    players.files["/clips/late.mp3"] = {1.0, {}, 3};
+    play(AlarmSoundSelection::customFile("/clips/late.mp3", "Late"));
+    settle();
+    advance(0.95);
+    EXPECT_TRUE(controller->isPlaying());
+    advance(0.1);
+    EXPECT_FALSE(controller->isPlaying());
+
+    players.files["/clips/never.mp3"] = {std::nullopt, {}, 0};
+    play(AlarmSoundSelection::customFile("/clips/never.mp3", "Never"));
+    settle();
+    advance(29.0);
+    EXPECT_TRUE(controller->isPlaying());
+    advance(1.1);
+    EXPECT_FALSE(controller->isPlaying());
+}
+
+TEST_F(AlarmPlaybackControllerTest, NoDeviceAtFirstIsTakenOverWhenItAppears)
+{
+    hardware.defaultDevice.reset();
+    play(builtIn(BuiltInAlarmSound::policeAlarm), 0.7f);
+    settle();
+    EXPECT_TRUE(hardware.writes().empty());
+    hardware.defaultDevice = 5;
+    advance(0.5);
+    EXPECT_FLOAT_EQ(hardware.devices[5].volume[0].value, 0.7f);
+    controller->stop();
+    EXPECT_FLOAT_EQ(hardware.devices[5].volume[0].value, 0.3f);
+}
+
+TEST_F(AlarmPlaybackControllerTest, WorkFinishingAfterTheControllerIsGoneIsIgnored)
+{
+    directories.files.erase(builtInPath("hands-off"));
+    play(builtIn(BuiltInAlarmSound::handsOff), 0.5f);
+    players.files["/clips/a.wav"] = {1.0, {}, 0};
+    controller.reset();
+    settle();
+    advance(5.0);
+    EXPECT_EQ(players.livePlayers(), 0);
+}
+
+} // namespace
+} // namespace hollerbox::testing
