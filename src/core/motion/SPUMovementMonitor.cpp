@@ -79,14 +79,14 @@ bool SPUMovementMonitor::prepare()
         if (bindOtherSource()) {
             return true;
         }
-        emit(std::string{kNoCandidateMessage});
+        reportDiagnostic(std::string{kNoCandidateMessage});
         return false;
     }
     const std::int32_t result = candidate->device->open();
     if (result != 0) {
         if (m_diagnosticHandler) {
-            emit("Failed to open AppleSPUHIDDevice accelerometer. IOReturn=" + std::to_string(result) +
-                 " hex=0x" + formatSignedHex(result) + ".");
+            reportDiagnostic("Failed to open AppleSPUHIDDevice accelerometer. IOReturn=" +
+                             std::to_string(result) + " hex=0x" + formatSignedHex(result) + ".");
         }
         return false;
     }
@@ -95,7 +95,7 @@ bool SPUMovementMonitor::prepare()
     m_device = std::move(candidate->device);
     m_deviceSummary = std::move(candidate->summary);
     m_selectedSource = std::string{SPUDeviceQueries::serviceSource};
-    emitPrepared();
+    reportPrepared();
     return true;
 }
 
@@ -108,7 +108,7 @@ bool SPUMovementMonitor::bindOtherSource()
             m_boundSource = source.get();
             m_deviceSummary = std::move(binding->summary);
             m_selectedSource = std::move(binding->source);
-            emitPrepared();
+            reportPrepared();
             return true;
         }
     }
@@ -170,22 +170,22 @@ void SPUMovementMonitor::releaseResources()
     m_deviceSummary.reset();
 }
 
-void SPUMovementMonitor::emit(const std::string& message) const
+void SPUMovementMonitor::reportDiagnostic(const std::string& message) const
 {
     if (m_diagnosticHandler) {
         m_diagnosticHandler(message);
     }
 }
 
-void SPUMovementMonitor::emitPrepared() const
+void SPUMovementMonitor::reportPrepared() const
 {
     if (!m_diagnosticHandler || !m_deviceSummary) {
         return;
     }
     const SPUProbeDeviceSummary& summary = *m_deviceSummary;
-    emit("Prepared SPU movement monitor on " + summary.product + " source=" + m_selectedSource +
-         " transport=" + summary.transport + " usagePage=0x" + formatSignedHex(summary.usagePage) +
-         " usage=0x" + formatSignedHex(summary.usage) + ".");
+    reportDiagnostic("Prepared SPU movement monitor on " + summary.product + " source=" + m_selectedSource +
+                     " transport=" + summary.transport + " usagePage=0x" +
+                     formatSignedHex(summary.usagePage) + " usage=0x" + formatSignedHex(summary.usage) + ".");
 }
 
 } // namespace hollerbox

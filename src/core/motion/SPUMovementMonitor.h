@@ -62,8 +62,8 @@ private:
 
     std::optional<Candidate> serviceBoundCandidate();
     bool bindOtherSource();
-    void emit(const std::string& message) const;
-    void emitPrepared() const;
+    void reportDiagnostic(const std::string& message) const;
+    void reportPrepared() const;
     void onInputReport(const HidInputReport& report);
 
     HidAccess& m_hid;

@@ -1,0 +1,150 @@
+#include "HidrawTestbed.h"
+
+#include "motion/SPUReportBuilder.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <umockdev.h>
+#include <unistd.h>
+
+namespace hollerbox::testing {
+
+namespace {
+
+std::string dataPath(const std::string& fileName)
+{
+    return std::string{HOLLERBOX_MOTION_TEST_DATA_DIR} + "/" + fileName;
+}
+
+std::string takeError(GError* error)
+{
+    std::string message = error != nullptr ? error->message : "unknown error";
+    g_clear_error(&error);
+    return message;
+}
+
+} // namespace
+
+HidrawTestbed::HidrawTestbed() : m_testbed(umockdev_testbed_new()) {}
+
+HidrawTestbed::~HidrawTestbed()
+{
+    stopStreaming();
+    g_object_unref(m_testbed);
+}
+
+bool HidrawTestbed::addDevices(const std::string& fileName)
+{
+    GError* error = nullptr;
+    if (!umockdev_testbed_add_from_file(m_testbed, dataPath(fileName).c_str(), &error)) {
+        m_error = "cannot add " + fileName + ": " + takeError(error);
+        return false;
+    }
+    return true;
+}
+
+bool HidrawTestbed::loadIoctls(const std::string& node, const std::string& fileName)
+{
+    GError* error = nullptr;
+    const std::string device = "/dev/" + node;
+    if (!umockdev_testbed_load_ioctl(m_testbed, device.c_str(), dataPath(fileName).c_str(), &error)) {
+        m_error = "cannot load " + fileName + ": " + takeError(error);
+        return false;
+    }
+    return true;
+}
+
+void HidrawTestbed::removeDevice(const std::string& sysfsPath)
+{
+    umockdev_testbed_remove_device(m_testbed, sysfsPath.c_str());
+}
+
+void HidrawTestbed::removeDeviceNode(const std::string& node)
+{
+    std::error_code ignored;
+    std::filesystem::remove(deviceRoot() + "/" + node, ignored);
+}
+
+std::string HidrawTestbed::rootDirectory() const
+{
+    gchar* root = umockdev_testbed_get_root_dir(m_testbed);
+    std::string path{root};
+    g_free(root);
+    return path;
+}
+
+QProcessEnvironment HidrawTestbed::childEnvironment(QProcessEnvironment base) const
+{
+    const QString preload = base.value("LD_PRELOAD");
+    base.insert("LD_PRELOAD", "libumockdev-preload.so.0" + (preload.isEmpty() ? QString{} : " " + preload));
+    base.insert("UMOCKDEV_DIR", QString::fromStdString(rootDirectory()));
+    // Sanitizer builds must accept the preload library ahead of their runtime.
+    const QString asan = base.value("ASAN_OPTIONS");
+    base.insert("ASAN_OPTIONS", (asan.isEmpty() ? QString{} : asan + ":") + "verify_asan_link_order=0");
+    return base;
+}
+
+int HidrawTestbed::nodeDescriptor(const std::string& node)
+{
+    if (const auto known = m_nodeDescriptors.find(node); known != m_nodeDescriptors.end()) {
+        return known->second;
+    }
+    const std::string device = "/dev/" + node;
+    const int descriptor = umockdev_testbed_get_dev_fd(m_testbed, device.c_str());
+    if (descriptor < 0) {
+        return descriptor;
+    }
+    // Reports written before a reader opens the node must never block the writer.
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) | O_NONBLOCK);
+    m_nodeDescriptors.emplace(node, descriptor);
+    return descriptor;
+}
+
+bool HidrawTestbed::writeReport(const std::string& node, std::span<const std::uint8_t> report)
+{
+    const std::lock_guard lock{m_writeMutex};
+    const int descriptor = nodeDescriptor(node);
+    if (descriptor < 0) {
+        return false;
+    }
+    ssize_t written = -1;
+    do {
+        written = ::write(descriptor, report.data(), report.size());
+    } while (written < 0 && errno == EINTR);
+    return written == static_cast<ssize_t>(report.size());
+}
+
+void HidrawTestbed::startStreaming(const std::string& node, std::chrono::milliseconds period)
+{
+    stopStreaming();
+    m_streaming = true;
+    m_streamer = std::thread{[this, node, period] {
+        auto next = std::chrono::steady_clock::now();
+        while (m_streaming.load()) {
+            const auto report = makeSPUReport(m_x.load(), m_y.load(), m_z.load());
+            if (writeReport(node, report)) {
+                ++m_streamedReports;
+            }
+            next += period;
+            std::this_thread::sleep_until(next);
+        }
+    }};
+}
+
+void HidrawTestbed::setStreamedAxes(std::int32_t x, std::int32_t y, std::int32_t z)
+{
+    m_x = x;
+    m_y = y;
+    m_z = z;
+}
+
+void HidrawTestbed::stopStreaming()
+{
+    m_streaming = false;
+    if (m_streamer.joinable()) {
+        m_streamer.join();
+    }
+}
+
+} // namespace hollerbox::testing

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QProcessEnvironment>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+typedef struct _UMockdevTestbed UMockdevTestbed;
+
+namespace hollerbox::testing {
+
+/// Emulated hidraw devices in a private umockdev testbed: sysfs entries and device nodes from recorded
+/// files under tests/data/motion, replayed report requests, and input reports the test writes or streams.
+/// Programs see the devices through `childEnvironment()` (the umockdev preload library); code in the test
+/// process reaches them through `sysfsRoot()` and `deviceRoot()`.
+class HidrawTestbed
+{
+public:
+    HidrawTestbed();
+    ~HidrawTestbed();
+
+    HidrawTestbed(const HidrawTestbed&) = delete;
+    HidrawTestbed& operator=(const HidrawTestbed&) = delete;
+
+    /// Adds the devices of `fileName` (a umockdev device file in tests/data/motion); false on failure,
+    /// with the reason in `error()`.
+    bool addDevices(const std::string& fileName);
+    /// Replays the report requests of `fileName` (a umockdev ioctl file in tests/data/motion) on `node`.
+    bool loadIoctls(const std::string& node, const std::string& fileName);
+    /// Takes a device away from sysfs (its node stays), as when it is unplugged during enumeration.
+    void removeDevice(const std::string& sysfsPath);
+    /// Removes the device node of `node` ("hidraw0"), so that opening it fails.
+    void removeDeviceNode(const std::string& node);
+
+    std::string rootDirectory() const;
+    std::string sysfsRoot() const { return rootDirectory() + "/sys"; }
+    std::string deviceRoot() const { return rootDirectory() + "/dev"; }
+    /// `base` with the preload library and the testbed directory, for a program that should see the devices.
+    QProcessEnvironment
+    childEnvironment(QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const;
+
+    /// Writes one input report to `node` ("hidraw0") without blocking; false when it could not be written.
+    bool writeReport(const std::string& node, std::span<const std::uint8_t> report);
+
+    /// Writes an accelerometer report of the current axes to `node` every `period` from a thread of its own.
+    void startStreaming(const std::string& node,
+                        std::chrono::milliseconds period = std::chrono::milliseconds{10});
+    void setStreamedAxes(std::int32_t x, std::int32_t y, std::int32_t z);
+    void stopStreaming();
+    std::size_t streamedReportCount() const { return m_streamedReports.load(); }
+
+    const std::string& error() const { return m_error; }
+
+private:
+    int nodeDescriptor(const std::string& node);
+
+    UMockdevTestbed* m_testbed = nullptr;
+    std::string m_error;
+    std::mutex m_writeMutex;
+    std::map<std::string, int> m_nodeDescriptors;
+    std::thread m_streamer;
+    std::atomic<bool> m_streaming{false};
+    std::atomic<std::int32_t> m_x{0};
+    std::atomic<std::int32_t> m_y{0};
+    std::atomic<std::int32_t> m_z{65536};
+    std::atomic<std::size_t> m_streamedReports{0};
+};
+
+} // namespace hollerbox::testing
