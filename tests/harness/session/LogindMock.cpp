@@ -1,12 +1,38 @@
 #include "LogindMock.h"
 
 #include <QDBusArgument>
+#include <QDBusMetaType>
 #include <QDBusVariant>
 #include <gtest/gtest.h>
 
 namespace hollerbox::testing {
 
 namespace {
+
+// A method of a mock object as AddObject takes it: name, in and out signatures, Python code.
+struct MockMethod
+{
+    QString name;
+    QString inSignature;
+    QString outSignature;
+    QString code;
+};
+
+QDBusArgument& operator<<(QDBusArgument& argument, const MockMethod& method)
+{
+    argument.beginStructure();
+    argument << method.name << method.inSignature << method.outSignature << method.code;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, MockMethod& method)
+{
+    argument.beginStructure();
+    argument >> method.name >> method.inSignature >> method.outSignature >> method.code;
+    argument.endStructure();
+    return argument;
+}
 
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
@@ -84,6 +110,22 @@ QString LogindMock::addSession(const QString& sessionId, bool active, unsigned u
                     QStringLiteral("AddSession"),
                     {sessionId, QStringLiteral("seat0"), QVariant::fromValue(userId), userName, active});
     return reply.arguments().value(0).toString();
+}
+
+QString LogindMock::addBareSession(const QString& sessionId, const QVariantMap& properties)
+{
+    static const bool registered = [] {
+        qDBusRegisterMetaType<MockMethod>();
+        qDBusRegisterMetaType<QList<MockMethod>>();
+        return true;
+    }();
+    Q_UNUSED(registered);
+    const auto path = sessionPath(sessionId);
+    m_mock.call(
+        QString::fromLatin1(managerPath), QString::fromLatin1(DBusMockProcess::mockInterface),
+        QStringLiteral("AddObject"),
+        {path, QString::fromLatin1(sessionInterface), properties, QVariant::fromValue(QList<MockMethod>{})});
+    return path;
 }
 
 void LogindMock::removeSession(const QString& sessionId)

@@ -46,6 +46,8 @@ public:
     /// Adds a session of the given user on seat0 and returns its object path.
     QString addSession(const QString& sessionId, bool active = true, unsigned userId = 1000,
                        const QString& userName = QStringLiteral("ada"));
+    /// Adds a session object that carries only the given properties (no `LockedHint` unless given).
+    QString addBareSession(const QString& sessionId, const QVariantMap& properties);
     /// Removes the session's object and announces `SessionRemoved`.
     void removeSession(const QString& sessionId);
     /// The answer of `GetSessionByPID` for any process; none makes it fail as for a process outside sessions.

@@ -1,0 +1,394 @@
+#include "SessionLockSourceLogind.h"
+
+#include "LogindNames.h"
+
+#include <QDBusArgument>
+#include <QDBusPendingCallWatcher>
+#include <unistd.h>
+
+namespace hollerbox {
+
+namespace {
+
+const QString kActiveChanged = QStringLiteral("ActiveChanged");
+const QStringList kScreenSaverInterfaces{QStringLiteral("org.freedesktop.ScreenSaver"),
+                                         QStringLiteral("org.gnome.ScreenSaver")};
+constexpr int kAsynchronousCallTimeoutMs = 5000;
+constexpr const char* kLockedHint = "LockedHint";
+
+SessionValue toSessionValue(const QVariant& value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::UChar:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+        return static_cast<std::int64_t>(value.toLongLong());
+    case QMetaType::ULongLong:
+        return static_cast<std::int64_t>(value.toULongLong());
+    case QMetaType::Double:
+        return value.toDouble();
+    case QMetaType::QString:
+        return value.toString().toStdString();
+    default:
+        return std::monostate{};
+    }
+}
+
+} // namespace
+
+quint32 SessionLockSourceLogind::currentProcessId()
+{
+    return static_cast<quint32>(::getpid());
+}
+
+SessionLockSourceLogind::SessionLockSourceLogind() : SessionLockSourceLogind(Options{}) {}
+
+SessionLockSourceLogind::SessionLockSourceLogind(Options options)
+    : m_options(std::move(options)),
+      m_systemBus(QDBusConnection::SystemBus, QStringLiteral("session-lock-system"), m_options.retryInterval),
+      m_sessionBus(QDBusConnection::SessionBus, QStringLiteral("session-lock-session"),
+                   m_options.retryInterval)
+{
+    // The manager's session signals carry object paths; their slots connect only once the type is known.
+    qRegisterMetaType<QDBusObjectPath>();
+    m_logindWatcher.setWatchMode(QDBusServiceWatcher::WatchForOwnerChange);
+    m_logindWatcher.addWatchedService(logind::service);
+    connect(&m_logindWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            &SessionLockSourceLogind::onLogindOwnerChanged);
+    m_screenSaverWatcher.setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
+    connect(&m_screenSaverWatcher, &QDBusServiceWatcher::serviceUnregistered, this,
+            &SessionLockSourceLogind::onScreenSaverUnregistered);
+    connect(&m_maintenance, &QTimer::timeout, this, &SessionLockSourceLogind::maintain);
+
+    m_synchronous = true;
+    maintain();
+    m_synchronous = false;
+    m_maintenance.start(m_options.retryInterval);
+}
+
+SessionLockSourceLogind::~SessionLockSourceLogind()
+{
+    m_maintenance.stop();
+    detachSessionBus();
+    detachSystemBus();
+}
+
+SessionLockSource::ObserverToken SessionLockSourceLogind::addObserver(std::string_view name,
+                                                                      EventHandler handler)
+{
+    const auto token = ++m_lastToken;
+    m_observers.emplace(token, Observer{std::string{name}, std::move(handler)});
+    return token;
+}
+
+void SessionLockSourceLogind::removeObserver(ObserverToken token)
+{
+    m_observers.erase(token);
+}
+
+std::optional<SessionDictionary> SessionLockSourceLogind::currentSessionDictionary()
+{
+    if (m_system && !m_system->isConnected()) {
+        detachSystemBus();
+    }
+    if (m_session && !m_session->isConnected()) {
+        detachSessionBus();
+    }
+    if (!m_properties) {
+        return std::nullopt;
+    }
+    auto dictionary = *m_properties;
+    const auto hint = dictionary.find(kLockedHint);
+    if (!m_activeScreenSavers.isEmpty() && hint != dictionary.end() && hint->second == SessionValue{false}) {
+        dictionary.erase(hint);
+    }
+    return dictionary;
+}
+
+void SessionLockSourceLogind::maintain()
+{
+    if (m_system && !m_system->isConnected()) {
+        detachSystemBus();
+    }
+    if (!m_system) {
+        if (auto bus = m_systemBus.connection()) {
+            attachSystemBus(*bus);
+        }
+    } else if (!m_busy && (m_sessionPath.path().isEmpty() || !m_properties)) {
+        if (m_sessionPath.path().isEmpty()) {
+            resolveSession();
+        } else {
+            readSessionProperties();
+        }
+    }
+
+    if (m_session && !m_session->isConnected()) {
+        detachSessionBus();
+    }
+    if (!m_session) {
+        if (auto bus = m_sessionBus.connection()) {
+            attachSessionBus(*bus);
+        }
+    }
+}
+
+void SessionLockSourceLogind::attachSystemBus(QDBusConnection bus)
+{
+    m_system = bus;
+    m_logindWatcher.setConnection(bus);
+    bus.connect(logind::service, logind::managerPath, logind::managerInterface, QStringLiteral("SessionNew"),
+                this, SLOT(onSessionNew(QString, QDBusObjectPath)));
+    bus.connect(logind::service, logind::managerPath, logind::managerInterface,
+                QStringLiteral("SessionRemoved"), this, SLOT(onSessionRemoved(QString, QDBusObjectPath)));
+    resolveSession();
+}
+
+void SessionLockSourceLogind::detachSystemBus()
+{
+    forgetSession();
+    if (m_system) {
+        m_system->disconnect(logind::service, logind::managerPath, logind::managerInterface,
+                             QStringLiteral("SessionNew"), this,
+                             SLOT(onSessionNew(QString, QDBusObjectPath)));
+        m_system->disconnect(logind::service, logind::managerPath, logind::managerInterface,
+                             QStringLiteral("SessionRemoved"), this,
+                             SLOT(onSessionRemoved(QString, QDBusObjectPath)));
+    }
+    m_logindWatcher.setConnection(QDBusConnection{QString{}});
+    m_system.reset();
+    m_systemBus.reset();
+}
+
+void SessionLockSourceLogind::attachSessionBus(QDBusConnection bus)
+{
+    m_session = bus;
+    m_screenSaverWatcher.setConnection(bus);
+    for (const auto& interface : kScreenSaverInterfaces) {
+        bus.connect(QString{}, QString{}, interface, kActiveChanged, this,
+                    SLOT(onScreenSaverActiveChanged(bool, QDBusMessage)));
+    }
+}
+
+void SessionLockSourceLogind::detachSessionBus()
+{
+    if (m_session) {
+        for (const auto& interface : kScreenSaverInterfaces) {
+            m_session->disconnect(QString{}, QString{}, interface, kActiveChanged, this,
+                                  SLOT(onScreenSaverActiveChanged(bool, QDBusMessage)));
+        }
+    }
+    m_screenSaverWatcher.setWatchedServices({});
+    m_screenSaverWatcher.setConnection(QDBusConnection{QString{}});
+    m_session.reset();
+    m_sessionBus.reset();
+    if (!m_activeScreenSavers.isEmpty()) {
+        m_activeScreenSavers.clear();
+        post(unlockEventName);
+    }
+}
+
+void SessionLockSourceLogind::resolveSession()
+{
+    forgetSession();
+    if (!m_system) {
+        return;
+    }
+    m_busy = true;
+    tryLookup(0);
+}
+
+void SessionLockSourceLogind::tryLookup(std::size_t step)
+{
+    QDBusMessage message;
+    std::size_t next = step + 1;
+    if (step == 0 && !m_options.sessionId.isEmpty()) {
+        message = QDBusMessage::createMethodCall(logind::service, logind::managerPath,
+                                                 logind::managerInterface, QStringLiteral("GetSession"));
+        message << m_options.sessionId;
+    } else if (step <= 1) {
+        message = QDBusMessage::createMethodCall(logind::service, logind::managerPath,
+                                                 logind::managerInterface, QStringLiteral("GetSessionByPID"));
+        message << m_options.processId;
+        next = 2;
+    } else if (step == 2) {
+        message = QDBusMessage::createMethodCall(logind::service, logind::managerPath,
+                                                 logind::managerInterface, QStringLiteral("GetSession"));
+        message << QStringLiteral("auto");
+    } else {
+        m_busy = false;
+        return;
+    }
+    issue(message, [this, next](const QDBusMessage& reply) {
+        const auto path = reply.arguments().value(0).value<QDBusObjectPath>();
+        if (reply.type() == QDBusMessage::ReplyMessage && !path.path().isEmpty()) {
+            followSession(path);
+        } else {
+            tryLookup(next);
+        }
+    });
+}
+
+void SessionLockSourceLogind::followSession(const QDBusObjectPath& path)
+{
+    m_sessionPath = path;
+    m_system->connect(logind::service, path.path(), logind::propertiesInterface,
+                      QStringLiteral("PropertiesChanged"), this,
+                      SLOT(onSessionPropertiesChanged(QString, QVariantMap, QStringList)));
+    readSessionProperties();
+}
+
+void SessionLockSourceLogind::readSessionProperties()
+{
+    if (!m_system || m_sessionPath.path().isEmpty()) {
+        return;
+    }
+    m_busy = true;
+    auto message = QDBusMessage::createMethodCall(logind::service, m_sessionPath.path(),
+                                                  logind::propertiesInterface, QStringLiteral("GetAll"));
+    message << logind::sessionInterface;
+    issue(message, [this](const QDBusMessage& reply) {
+        m_busy = false;
+        if (reply.type() == QDBusMessage::ReplyMessage) {
+            SessionDictionary properties;
+            const auto map = qdbus_cast<QVariantMap>(reply.arguments().value(0));
+            for (auto it = map.cbegin(); it != map.cend(); ++it) {
+                properties.emplace(it.key().toStdString(), toSessionValue(it.value()));
+            }
+            m_properties = std::move(properties);
+        } else if (!BusConnection::isUnreachable(QDBusError{reply})) {
+            forgetSession();
+        }
+    });
+}
+
+void SessionLockSourceLogind::forgetSession()
+{
+    ++m_generation;
+    m_busy = false;
+    if (m_system && !m_sessionPath.path().isEmpty()) {
+        m_system->disconnect(logind::service, m_sessionPath.path(), logind::propertiesInterface,
+                             QStringLiteral("PropertiesChanged"), this,
+                             SLOT(onSessionPropertiesChanged(QString, QVariantMap, QStringList)));
+    }
+    m_sessionPath = QDBusObjectPath{};
+    m_properties.reset();
+}
+
+void SessionLockSourceLogind::issue(const QDBusMessage& message, ReplyHandler handler)
+{
+    if (m_synchronous) {
+        handler(m_system->call(message, QDBus::Block, static_cast<int>(m_options.callTimeout.count())));
+        return;
+    }
+    auto* watcher =
+        new QDBusPendingCallWatcher(m_system->asyncCall(message, kAsynchronousCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, watcher, generation = m_generation, handler = std::move(handler)] {
+                watcher->deleteLater();
+                if (generation == m_generation) {
+                    handler(watcher->reply());
+                }
+            });
+}
+
+void SessionLockSourceLogind::onSessionPropertiesChanged(const QString& interface, const QVariantMap& changed,
+                                                         const QStringList& invalidated)
+{
+    if (interface != logind::sessionInterface) {
+        return;
+    }
+    std::optional<bool> lockChange;
+    if (const auto hint = changed.constFind(QString::fromLatin1(kLockedHint)); hint != changed.cend()) {
+        if (hint->metaType() == QMetaType::fromType<bool>()) {
+            const bool wasLocked = m_properties && m_properties->count(kLockedHint) &&
+                                   m_properties->at(kLockedHint) == SessionValue{true};
+            const bool wasKnown = m_properties && m_properties->count(kLockedHint) &&
+                                  std::holds_alternative<bool>(m_properties->at(kLockedHint));
+            if (!wasKnown || wasLocked != hint->toBool()) {
+                lockChange = hint->toBool();
+            }
+        }
+    }
+    if (m_properties) {
+        for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
+            (*m_properties)[it.key().toStdString()] = toSessionValue(it.value());
+        }
+        if (!invalidated.isEmpty() && !m_busy) {
+            readSessionProperties();
+        }
+    }
+    if (lockChange) {
+        post(*lockChange ? lockEventName : unlockEventName);
+    }
+}
+
+void SessionLockSourceLogind::onSessionNew(const QString&, const QDBusObjectPath&)
+{
+    if (m_sessionPath.path().isEmpty() && !m_busy) {
+        resolveSession();
+    }
+}
+
+void SessionLockSourceLogind::onSessionRemoved(const QString&, const QDBusObjectPath& path)
+{
+    if (path == m_sessionPath) {
+        resolveSession();
+    }
+}
+
+void SessionLockSourceLogind::onLogindOwnerChanged(const QString&, const QString&, const QString& newOwner)
+{
+    forgetSession();
+    if (!newOwner.isEmpty()) {
+        resolveSession();
+    }
+}
+
+void SessionLockSourceLogind::onScreenSaverActiveChanged(bool active, const QDBusMessage& message)
+{
+    const auto sender = message.service();
+    if (active) {
+        if (!sender.isEmpty() && !m_activeScreenSavers.contains(sender)) {
+            m_activeScreenSavers.insert(sender);
+            m_screenSaverWatcher.addWatchedService(sender);
+        }
+        post(lockEventName);
+    } else {
+        if (m_activeScreenSavers.remove(sender)) {
+            m_screenSaverWatcher.removeWatchedService(sender);
+        }
+        post(unlockEventName);
+    }
+}
+
+void SessionLockSourceLogind::onScreenSaverUnregistered(const QString& uniqueName)
+{
+    m_screenSaverWatcher.removeWatchedService(uniqueName);
+    if (m_activeScreenSavers.remove(uniqueName) && m_activeScreenSavers.isEmpty()) {
+        post(unlockEventName);
+    }
+}
+
+void SessionLockSourceLogind::post(std::string_view name)
+{
+    std::vector<ObserverToken> tokens;
+    for (const auto& [token, observer] : m_observers) {
+        if (observer.name == name) {
+            tokens.push_back(token);
+        }
+    }
+    for (const auto token : tokens) {
+        const auto observer = m_observers.find(token);
+        if (observer != m_observers.end()) {
+            auto handler = observer->second.handler;
+            handler();
+        }
+    }
+}
+
+} // namespace hollerbox

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "BusConnection.h"
+#include "session/SessionLockSource.h"
+
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusServiceWatcher>
+#include <QObject>
+#include <QSet>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <map>
+
+namespace hollerbox {
+
+/// Screen-lock events and the session dictionary of a Linux desktop.
+///
+/// Events: `ActiveChanged(true/false)` of `org.freedesktop.ScreenSaver` (KDE and others) and
+/// `org.gnome.ScreenSaver` (GNOME) on the session bus, from any object, and changes of the session's
+/// `LockedHint` on the system bus, are the lock and unlock events. A screen saver that reported active
+/// and then leaves the bus (or takes the session bus with it) counts as an unlock.
+///
+/// Dictionary: the properties of the caller's logind session, found through XDG_SESSION_ID, else
+/// `GetSessionByPID`, else `GetSession("auto")`, read once and then kept current from `PropertiesChanged`, so
+/// reading it never blocks. While a screen saver reports active and `LockedHint` is false, the locker is
+/// one that does not maintain the hint, and the hint is left out of the dictionary so that it cannot
+/// overrule the screen saver. No system bus, no logind, or no session: no dictionary.
+///
+/// Lookups made while constructing wait at most `callTimeout` each; all later ones are asynchronous. Buses,
+/// logind and sessions that appear, vanish or come back later are followed. Lives on the main thread.
+class SessionLockSourceLogind final : public QObject, public SessionLockSource
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        /// Session to follow first; empty skips that lookup.
+        QString sessionId = qEnvironmentVariable("XDG_SESSION_ID");
+        /// Process whose session `GetSessionByPID` looks up.
+        quint32 processId = currentProcessId();
+        std::chrono::milliseconds callTimeout{100};
+        /// How often a missing bus or session is looked for again.
+        std::chrono::milliseconds retryInterval{2000};
+    };
+
+    SessionLockSourceLogind();
+    explicit SessionLockSourceLogind(Options options);
+    ~SessionLockSourceLogind() override;
+
+    ObserverToken addObserver(std::string_view name, EventHandler handler) override;
+    void removeObserver(ObserverToken token) override;
+    std::optional<SessionDictionary> currentSessionDictionary() override;
+    std::string lockFlagKey() const override { return "LockedHint"; }
+
+    /// The object path of the session followed, empty while none is known.
+    QString sessionPath() const { return m_sessionPath.path(); }
+    /// Whether the session's properties have been read.
+    bool hasSessionProperties() const { return m_properties.has_value(); }
+
+private slots:
+    void onSessionPropertiesChanged(const QString& interface, const QVariantMap& changed,
+                                    const QStringList& invalidated);
+    void onSessionNew(const QString& sessionId, const QDBusObjectPath& path);
+    void onSessionRemoved(const QString& sessionId, const QDBusObjectPath& path);
+    void onScreenSaverActiveChanged(bool active, const QDBusMessage& message);
+
+private:
+    using ReplyHandler = std::function<void(const QDBusMessage& reply)>;
+
+    static quint32 currentProcessId();
+
+    void maintain();
+    void attachSystemBus(QDBusConnection bus);
+    void detachSystemBus();
+    void attachSessionBus(QDBusConnection bus);
+    void detachSessionBus();
+    void resolveSession();
+    void tryLookup(std::size_t step);
+    void followSession(const QDBusObjectPath& path);
+    void readSessionProperties();
+    void forgetSession();
+    void onLogindOwnerChanged(const QString& service, const QString& oldOwner, const QString& newOwner);
+    void onScreenSaverUnregistered(const QString& uniqueName);
+    void issue(const QDBusMessage& message, ReplyHandler handler);
+    void post(std::string_view name);
+
+    Options m_options;
+    BusConnection m_systemBus;
+    BusConnection m_sessionBus;
+    std::optional<QDBusConnection> m_system;
+    std::optional<QDBusConnection> m_session;
+    QDBusServiceWatcher m_logindWatcher;
+    QDBusServiceWatcher m_screenSaverWatcher;
+    QTimer m_maintenance;
+
+    bool m_synchronous = false;
+    quint64 m_generation = 0;
+    bool m_busy = false;
+    QDBusObjectPath m_sessionPath;
+    std::optional<SessionDictionary> m_properties;
+    QSet<QString> m_activeScreenSavers;
+
+    struct Observer
+    {
+        std::string name;
+        EventHandler handler;
+    };
+    std::map<ObserverToken, Observer> m_observers;
+    ObserverToken m_lastToken = 0;
+};
+
+} // namespace hollerbox

@@ -1,0 +1,408 @@
+#include "linux/session/SessionLockSourceLogind.h"
+
+#include "EventLoopWait.h"
+#include "LogindMock.h"
+#include "QtTestApplication.h"
+#include "ScreenSaverMock.h"
+#include "SessionBusEnvironment.h"
+#include "session/ScreenLockMonitor.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace hollerbox::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::Contains;
+using ::testing::Not;
+
+constexpr const char* kNil = "CGSessionCopyCurrentDictionary returned nil while refreshing lock state.";
+constexpr const char* kMissing = "CGSSessionScreenIsLocked missing from session dictionary.";
+constexpr const char* kLockReceived = "Received distributed lock notification.";
+constexpr const char* kUnlockReceived = "Received distributed unlock notification.";
+
+SessionLockSourceLogind::Options sourceOptions(const QString& sessionId = {})
+{
+    SessionLockSourceLogind::Options options;
+    options.sessionId = sessionId;
+    options.retryInterval = 50ms;
+    return options;
+}
+
+class SessionLockSourceLogindTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ensureCoreApplication();
+        ASSERT_TRUE(buses.start());
+        ASSERT_TRUE(logind.start());
+        logind.addSession(QStringLiteral("c1"));
+        logind.setCallerSession(QStringLiteral("c1"));
+    }
+
+    void startMonitor(SessionLockSourceLogind::Options options = sourceOptions())
+    {
+        source = std::make_shared<SessionLockSourceLogind>(options);
+        monitor = std::make_unique<ScreenLockMonitor>(source);
+        monitor->setDiagnosticHandler([this](const std::string& message) { messages.push_back(message); });
+        monitor->start();
+    }
+
+    /// Refreshes as the controller's tick does, until the monitor reports `locked`.
+    bool becomesLocked(bool locked)
+    {
+        return waitWhileProcessingEvents([&] {
+            monitor->refreshCurrentState();
+            return monitor->isLocked() == locked;
+        });
+    }
+
+    bool receivedMessage(const char* message)
+    {
+        return waitWhileProcessingEvents(
+            [&] { return std::find(messages.begin(), messages.end(), message) != messages.end(); });
+    }
+
+    /// Waits until a property change of the followed session has arrived: every signal sent before it
+    /// has been handled by then.
+    void barrier(const QString& sessionId = QStringLiteral("c1"))
+    {
+        static int round = 0;
+        const auto value = QStringLiteral("barrier-%1").arg(++round);
+        logind.updateSessionProperties(sessionId, {{QStringLiteral("RemoteHost"), value}});
+        ASSERT_TRUE(waitWhileProcessingEvents([&] {
+            const auto dictionary = source->currentSessionDictionary();
+            return dictionary && dictionary->at("RemoteHost") == SessionValue{value.toStdString()};
+        }));
+    }
+
+    SessionBusEnvironment buses;
+    LogindMock logind{buses.systemBusAddress()};
+    std::shared_ptr<SessionLockSourceLogind> source;
+    std::unique_ptr<ScreenLockMonitor> monitor;
+    std::vector<std::string> messages;
+};
+
+TEST_F(SessionLockSourceLogindTest, LockedHintLocksAndUnlocks)
+{
+    startMonitor();
+    EXPECT_EQ(source->sessionPath(), LogindMock::sessionPath(QStringLiteral("c1")));
+    EXPECT_FALSE(monitor->isLocked());
+    ASSERT_GE(messages.size(), 2u);
+    EXPECT_THAT(messages[1], ::testing::StartsWith("CGSessionCopyCurrentDictionary keys: [\"Active\", "));
+    EXPECT_THAT(messages[1], ::testing::HasSubstr("\"LockedHint\""));
+
+    logind.setLockedHint(QStringLiteral("c1"), true);
+    EXPECT_TRUE(waitWhileProcessingEvents([&] { return monitor->isLocked(); }));
+    EXPECT_TRUE(receivedMessage(kLockReceived));
+    monitor->refreshCurrentState();
+    EXPECT_TRUE(monitor->isLocked());
+
+    logind.setLockedHint(QStringLiteral("c1"), false);
+    EXPECT_TRUE(waitWhileProcessingEvents([&] { return !monitor->isLocked(); }));
+    EXPECT_TRUE(receivedMessage(kUnlockReceived));
+    monitor->refreshCurrentState();
+    EXPECT_FALSE(monitor->isLocked());
+}
+
+TEST_F(SessionLockSourceLogindTest, AlreadyLockedSessionIsLockedAtStart)
+{
+    logind.setLockedHint(QStringLiteral("c1"), true);
+    startMonitor();
+    EXPECT_TRUE(monitor->isLocked());
+}
+
+TEST_F(SessionLockSourceLogindTest, SessionIdOfTheEnvironmentComesFirst)
+{
+    logind.addSession(QStringLiteral("c2"));
+    startMonitor(sourceOptions(QStringLiteral("c2")));
+    EXPECT_EQ(source->sessionPath(), LogindMock::sessionPath(QStringLiteral("c2")));
+}
+
+TEST_F(SessionLockSourceLogindTest, UnknownSessionIdFallsBackToTheProcessSession)
+{
+    startMonitor(sourceOptions(QStringLiteral("gone")));
+    EXPECT_EQ(source->sessionPath(), LogindMock::sessionPath(QStringLiteral("c1")));
+}
+
+TEST_F(SessionLockSourceLogindTest, ProcessOutsideSessionsFallsBackToTheAutoSession)
+{
+    logind.addSession(QStringLiteral("c3"));
+    logind.setSessionOfProcess(std::nullopt);
+    logind.setAutoSession(QStringLiteral("c3"));
+    startMonitor();
+    EXPECT_EQ(source->sessionPath(), LogindMock::sessionPath(QStringLiteral("c3")));
+}
+
+TEST_F(SessionLockSourceLogindTest, NoSessionAtAllMeansNoDictionary)
+{
+    logind.setCallerSession(std::nullopt);
+    startMonitor();
+    EXPECT_EQ(source->sessionPath(), QString{});
+    EXPECT_EQ(messages.back(), kNil);
+}
+
+TEST_F(SessionLockSourceLogindTest, KdeScreenSaverLocksEvenWithoutLockedHint)
+{
+    auto kde = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
+    ASSERT_TRUE(kde.start());
+    startMonitor();
+
+    kde.emitActiveChanged(true);
+    EXPECT_TRUE(receivedMessage(kLockReceived));
+    EXPECT_TRUE(monitor->isLocked());
+    messages.clear();
+    monitor->refreshCurrentState();
+    monitor->refreshCurrentState();
+    EXPECT_TRUE(monitor->isLocked()) << "a LockedHint that the locker does not maintain overruled it";
+    EXPECT_THAT(messages, Contains(kMissing));
+
+    kde.emitActiveChanged(false);
+    EXPECT_TRUE(receivedMessage(kUnlockReceived));
+    EXPECT_FALSE(monitor->isLocked());
+    monitor->refreshCurrentState();
+    EXPECT_FALSE(monitor->isLocked());
+}
+
+TEST_F(SessionLockSourceLogindTest, ScreenSaverSignalsFromAnyObjectPathCount)
+{
+    ScreenSaverMock kdeSecondObject{buses.sessionBusAddress(), QStringLiteral("org.kde.screensaver"),
+                                    QStringLiteral("/ScreenSaver"),
+                                    QStringLiteral("org.freedesktop.ScreenSaver")};
+    ASSERT_TRUE(kdeSecondObject.start());
+    startMonitor();
+
+    kdeSecondObject.emitActiveChanged(true);
+    EXPECT_TRUE(becomesLocked(true));
+}
+
+TEST_F(SessionLockSourceLogindTest, GnomeLocksThroughActiveChangedAndLockedHint)
+{
+    auto gnome = ScreenSaverMock::gnome(buses.sessionBusAddress());
+    ASSERT_TRUE(gnome.start());
+    startMonitor();
+
+    gnome.emitActiveChanged(true);
+    logind.setLockedHint(QStringLiteral("c1"), true);
+    EXPECT_TRUE(becomesLocked(true));
+    barrier();
+    monitor->refreshCurrentState();
+    EXPECT_TRUE(monitor->isLocked());
+
+    logind.setLockedHint(QStringLiteral("c1"), false);
+    gnome.emitActiveChanged(false);
+    EXPECT_TRUE(becomesLocked(false));
+    barrier();
+    monitor->refreshCurrentState();
+    EXPECT_FALSE(monitor->isLocked());
+}
+
+TEST_F(SessionLockSourceLogindTest, ScreenSaverThatVanishesWhileActiveUnlocks)
+{
+    auto kde = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
+    ASSERT_TRUE(kde.start());
+    startMonitor();
+    kde.emitActiveChanged(true);
+    ASSERT_TRUE(becomesLocked(true));
+
+    kde.stop();
+    EXPECT_TRUE(becomesLocked(false));
+}
+
+TEST_F(SessionLockSourceLogindTest, DictionaryWithoutTheFlagKeepsTheState)
+{
+    logind.addBareSession(QStringLiteral("c5"),
+                          {{QStringLiteral("Id"), QStringLiteral("c5")}, {QStringLiteral("Active"), true}});
+    logind.setCallerSession(QStringLiteral("c5"));
+    auto kde = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
+    ASSERT_TRUE(kde.start());
+    startMonitor();
+    EXPECT_EQ(messages.at(1), "CGSessionCopyCurrentDictionary keys: [\"Active\", \"Id\"]");
+    EXPECT_EQ(messages.at(2), kMissing);
+
+    kde.emitActiveChanged(true);
+    ASSERT_TRUE(receivedMessage(kLockReceived));
+    kde.emitActiveChanged(false);
+    ASSERT_TRUE(receivedMessage(kUnlockReceived));
+    kde.emitActiveChanged(true);
+    EXPECT_TRUE(waitWhileProcessingEvents([&] { return monitor->isLocked(); }));
+    monitor->refreshCurrentState();
+    EXPECT_TRUE(monitor->isLocked());
+}
+
+TEST_F(SessionLockSourceLogindTest, LockedHintOfAnotherTypeNeitherLocksNorUnlocks)
+{
+    startMonitor();
+    logind.setLockedHint(QStringLiteral("c1"), true);
+    ASSERT_TRUE(becomesLocked(true));
+
+    logind.updateSessionProperties(QStringLiteral("c1"),
+                                   {{QStringLiteral("LockedHint"), QStringLiteral("no")}});
+    barrier();
+    messages.clear();
+    monitor->refreshCurrentState();
+    EXPECT_TRUE(monitor->isLocked());
+    EXPECT_THAT(messages, Contains(kMissing));
+    EXPECT_THAT(messages, Not(Contains(kUnlockReceived)));
+
+    logind.updateSessionProperties(QStringLiteral("c1"),
+                                   {{QStringLiteral("LockedHint"), QVariant::fromValue(quint32{0})}});
+    EXPECT_TRUE(becomesLocked(false)) << "a number is a flag";
+}
+
+TEST_F(SessionLockSourceLogindTest, OtherSessionsAreIgnored)
+{
+    logind.addSession(QStringLiteral("c2"));
+    startMonitor();
+
+    logind.setLockedHint(QStringLiteral("c2"), true);
+    barrier();
+    monitor->refreshCurrentState();
+    EXPECT_FALSE(monitor->isLocked());
+    EXPECT_THAT(messages, Not(Contains(kLockReceived)));
+}
+
+TEST_F(SessionLockSourceLogindTest, VanishedSessionLeavesNoStaleLock)
+{
+    startMonitor();
+    logind.setLockedHint(QStringLiteral("c1"), true);
+    ASSERT_TRUE(becomesLocked(true));
+
+    logind.removeSession(QStringLiteral("c1"));
+    EXPECT_TRUE(waitWhileProcessingEvents([&] { return source->sessionPath().isEmpty(); }));
+    messages.clear();
+    monitor->refreshCurrentState();
+    EXPECT_THAT(messages, Contains(kNil));
+
+    logind.addSession(QStringLiteral("c4"));
+    logind.setCallerSession(QStringLiteral("c4"));
+    EXPECT_TRUE(becomesLocked(false));
+    EXPECT_EQ(source->sessionPath(), LogindMock::sessionPath(QStringLiteral("c4")));
+}
+
+TEST_F(SessionLockSourceLogindTest, LogindThatRestartsIsFollowedAgain)
+{
+    startMonitor();
+    logind.setLockedHint(QStringLiteral("c1"), true);
+    ASSERT_TRUE(becomesLocked(true));
+
+    logind.stop();
+    EXPECT_TRUE(waitWhileProcessingEvents([&] { return !source->currentSessionDictionary(); }));
+    monitor->refreshCurrentState();
+    EXPECT_TRUE(monitor->isLocked()) << "no dictionary keeps the last state";
+
+    ASSERT_TRUE(logind.start());
+    logind.addSession(QStringLiteral("c1"));
+    logind.setCallerSession(QStringLiteral("c1"));
+    EXPECT_TRUE(becomesLocked(false));
+}
+
+TEST_F(SessionLockSourceLogindTest, HungLogindNeverBlocksARefresh)
+{
+    startMonitor();
+    logind.pause();
+    const auto before = std::chrono::steady_clock::now();
+    for (int tick = 0; tick < 50; ++tick) {
+        monitor->refreshCurrentState();
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - before;
+    logind.resume();
+    EXPECT_LT(elapsed, 1s);
+    EXPECT_THAT(messages.back(), ::testing::StartsWith("CGSessionCopyCurrentDictionary keys: ["))
+        << "the dictionary is served from what was read before";
+}
+
+TEST_F(SessionLockSourceLogindTest, HungLogindAtStartCostsBoundedWaitsAndIsPickedUpLater)
+{
+    logind.setLockedHint(QStringLiteral("c1"), true);
+    logind.pause();
+    const auto before = std::chrono::steady_clock::now();
+    startMonitor();
+    const auto elapsed = std::chrono::steady_clock::now() - before;
+    EXPECT_LT(elapsed, 2s);
+    EXPECT_FALSE(monitor->isLocked());
+
+    logind.resume();
+    EXPECT_TRUE(becomesLocked(true));
+}
+
+TEST_F(SessionLockSourceLogindTest, DroppedSessionBusEndsTheScreenSaverLock)
+{
+    logind.addBareSession(QStringLiteral("c5"), {{QStringLiteral("Id"), QStringLiteral("c5")}});
+    logind.setCallerSession(QStringLiteral("c5"));
+    auto kde = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
+    ASSERT_TRUE(kde.start());
+    startMonitor();
+    kde.emitActiveChanged(true);
+    ASSERT_TRUE(becomesLocked(true));
+
+    buses.sessionBus().stop();
+    EXPECT_TRUE(becomesLocked(false));
+}
+
+TEST_F(SessionLockSourceLogindTest, DroppedSystemBusIsSurvivedAndReconnected)
+{
+    startMonitor();
+    logind.setLockedHint(QStringLiteral("c1"), true);
+    ASSERT_TRUE(becomesLocked(true));
+
+    logind.stop();
+    buses.systemBus().stop();
+    EXPECT_TRUE(waitWhileProcessingEvents([&] { return !source->currentSessionDictionary(); }));
+    monitor->refreshCurrentState();
+    EXPECT_TRUE(monitor->isLocked());
+
+    ASSERT_TRUE(buses.systemBus().start());
+    LogindMock restarted{buses.systemBusAddress()};
+    ASSERT_TRUE(restarted.start());
+    restarted.addSession(QStringLiteral("c1"));
+    restarted.setCallerSession(QStringLiteral("c1"));
+    EXPECT_TRUE(becomesLocked(false));
+}
+
+TEST(SessionLockSourceWithoutSystemBusTest, ScreenSaverAloneDecidesAndRefreshesKeepTheState)
+{
+    ensureCoreApplication();
+    SessionBusEnvironment buses;
+    ASSERT_TRUE(buses.start(false, true));
+    auto kde = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
+    ASSERT_TRUE(kde.start());
+    auto source = std::make_shared<SessionLockSourceLogind>(sourceOptions());
+    ScreenLockMonitor monitor{source};
+    std::vector<std::string> messages;
+    monitor.setDiagnosticHandler([&](const std::string& message) { messages.push_back(message); });
+    monitor.start();
+    EXPECT_EQ(messages.back(), kNil);
+
+    kde.emitActiveChanged(true);
+    ASSERT_TRUE(waitWhileProcessingEvents([&] { return monitor.isLocked(); }));
+    messages.clear();
+    monitor.refreshCurrentState();
+    EXPECT_TRUE(monitor.isLocked());
+    EXPECT_THAT(messages, ::testing::ElementsAre(kNil));
+}
+
+TEST(SessionLockSourceLateLogindTest, LogindThatAppearsAfterStartIsPickedUp)
+{
+    ensureCoreApplication();
+    SessionBusEnvironment buses;
+    ASSERT_TRUE(buses.start());
+    auto source = std::make_shared<SessionLockSourceLogind>(sourceOptions());
+    EXPECT_FALSE(source->currentSessionDictionary());
+
+    LogindMock logind{buses.systemBusAddress()};
+    ASSERT_TRUE(logind.start());
+    logind.addSession(QStringLiteral("c1"));
+    logind.setCallerSession(QStringLiteral("c1"));
+    logind.setLockedHint(QStringLiteral("c1"), true);
+    EXPECT_TRUE(waitWhileProcessingEvents([&] {
+        const auto dictionary = source->currentSessionDictionary();
+        return dictionary && dictionary->count("LockedHint") &&
+               dictionary->at("LockedHint") == SessionValue{true};
+    }));
+}
+
+} // namespace
+} // namespace hollerbox::testing
