@@ -154,6 +154,22 @@ std::optional<MonitorRecorder::TimePoint> MonitorRecorder::firstAudibleAt(std::s
     return std::nullopt;
 }
 
+double MonitorRecorder::longestQuietRunMs(std::size_t from, std::size_t to, double threshold) const
+{
+    const std::lock_guard lock{m_mutex};
+    to = std::min(to, m_samples.size() / 2);
+    const auto limit = static_cast<int>(threshold * 32768.0);
+    std::size_t longest = 0;
+    std::size_t run = 0;
+    for (auto frame = from; frame < to; ++frame) {
+        const bool quiet = std::abs(static_cast<int>(m_samples[frame * 2])) < limit ||
+                           std::abs(static_cast<int>(m_samples[frame * 2 + 1])) < limit;
+        run = quiet ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return static_cast<double>(longest) * 1000.0 / sampleRate;
+}
+
 std::vector<double> MonitorRecorder::windowedRms(std::size_t from, int windowMs) const
 {
     const auto window = static_cast<std::size_t>(sampleRate) * static_cast<std::size_t>(windowMs) / 1000;

@@ -41,6 +41,8 @@ public:
     /// When the first block with a sample above `threshold` (fraction of full scale) arrived at or after
     /// frame `from`.
     std::optional<TimePoint> firstAudibleAt(std::size_t from, double threshold) const;
+    /// The longest run of frames in [from, to) with a channel below `threshold`, in milliseconds.
+    double longestQuietRunMs(std::size_t from, std::size_t to, double threshold) const;
     /// RMS over consecutive windows of `windowMs` from frame `from` on.
     std::vector<double> windowedRms(std::size_t from, int windowMs) const;
 

@@ -125,6 +125,33 @@ std::optional<std::string> PulseAudioServer::pactl(const QStringList& arguments)
     return process.readAllStandardOutput().toStdString();
 }
 
+std::unique_ptr<QProcess> PulseAudioServer::startPactl(const QStringList& arguments) const
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(clientEnvironment());
+    process->setProgram("pactl");
+    process->setArguments(QStringList{"--server=" + QString::fromStdString(serverAddress())} + arguments);
+    process->start();
+    return process;
+}
+
+std::vector<std::uint32_t> PulseAudioServer::sinkInputs() const
+{
+    std::vector<std::uint32_t> indexes;
+    const auto listing = pactl({"list", "short", "sink-inputs"});
+    if (!listing) {
+        return indexes;
+    }
+    for (const auto& line : QString::fromStdString(*listing).split('\n', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const auto index = line.section('\t', 0, 0).toUInt(&ok);
+        if (ok) {
+            indexes.push_back(index);
+        }
+    }
+    return indexes;
+}
+
 std::optional<PulseAudioServer::SinkState> PulseAudioServer::sinkState() const
 {
     const auto listing = pactl({"list", "sinks"});

@@ -2,6 +2,7 @@
 
 #include "ServiceProcess.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <chrono>
 #include <memory>
@@ -40,6 +41,11 @@ public:
 
     /// Runs `pactl` against this server (bounded); its standard output, or none when it failed.
     std::optional<std::string> pactl(const QStringList& arguments) const;
+
+    /// Starts `pactl` against this server and returns at once, so that the caller's event loop keeps running.
+    std::unique_ptr<QProcess> startPactl(const QStringList& arguments) const;
+    /// The indexes of the streams playing to the sink.
+    std::vector<std::uint32_t> sinkInputs() const;
 
     /// Sink state as `pactl` reports it.
     struct SinkState

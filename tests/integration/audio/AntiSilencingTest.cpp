@@ -1,0 +1,162 @@
+#include "PlaybackFixture.h"
+#include "ServerEventLog.h"
+
+namespace hollerbox::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+class AntiSilencingTest : public RealPlaybackFixture
+{
+protected:
+    ServerEventLog events{server.serverAddress()};
+
+    /// Starts the police siren (continuous and loud) at the forced volume 0.65 and waits until it is heard.
+    bool startSiren()
+    {
+        const auto started = Clock::now();
+        controller->play(AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm), 3, 180, 0.65f);
+        const bool heard = waitUntilHeard(started).has_value();
+        processEventsFor(100ms);
+        return heard;
+    }
+
+    void SetUp() override
+    {
+        RealPlaybackFixture::SetUp();
+        ASSERT_TRUE(events.start());
+    }
+
+    void TearDown() override
+    {
+        events.stop();
+        RealPlaybackFixture::TearDown();
+    }
+
+    /// Runs `pactl` with the event loop running, then returns how long the sink stayed silent afterwards.
+    /// Also reports the time between the attack's change event on `object` and the next one, the undo.
+    double silenceAfter(const QStringList& attack, const std::string& label, const std::string& object)
+    {
+        const auto attacked = Clock::now();
+        auto process = server.startPactl(attack);
+        EXPECT_TRUE(waitProcessingEvents([&] { return process->state() == QProcess::NotRunning; }, 5s))
+            << label;
+        EXPECT_EQ(process->exitCode(), 0) << label << ": " << process->readAllStandardError().toStdString();
+        processEventsFor(300ms);
+        const auto quiet =
+            recorder.longestQuietRunMs(recorder.frameAt(attacked), recorder.frameAt(Clock::now()), 0.01);
+        const auto changes = events.eventsSince(attacked, "'change' on " + object);
+        const auto undo =
+            changes.size() >= 2 ? milliseconds(changes[1].arrivedAt - changes[0].arrivedAt) : -1.0;
+        std::cout << "[ measure  ] " << label << ": undone " << undo
+                  << " ms after the attack's change event; " << quiet << " ms of silence on the sink\n";
+        EXPECT_GE(changes.size(), 2u) << label;
+        return quiet;
+    }
+};
+
+TEST_F(AntiSilencingTest, MutingOrLoweringTheDeviceIsUndoneAtOnce)
+{
+    const QString sink = QString::fromLatin1(PulseAudioServer::sinkName);
+    for (const auto& [attack, label] :
+         {std::pair{QStringList{"set-sink-mute", sink, "1"}, "device muted"},
+          std::pair{QStringList{"set-sink-volume", sink, "5%"}, "device lowered to 5%"},
+          std::pair{QStringList{"set-sink-volume", sink, "0", "65536"}, "left channel set to 0"}}) {
+        ASSERT_TRUE(startSiren()) << label;
+        const auto object = "sink #" + std::to_string(server.sinkState().value().index);
+        EXPECT_LT(silenceAfter(attack, label, object), 250.0) << label;
+        const auto state = server.sinkState();
+        ASSERT_TRUE(state.has_value());
+        EXPECT_FALSE(state->muted) << label;
+        EXPECT_NEAR(state->channelVolumes.at(0), 0.65, 1e-3) << label;
+        EXPECT_NEAR(state->channelVolumes.at(1), 0.65, 1e-3) << label;
+        controller->stop();
+    }
+    const auto restored = server.sinkState();
+    ASSERT_TRUE(restored.has_value());
+    EXPECT_TRUE(restored->muted);
+    EXPECT_NEAR(restored->channelVolumes.at(0), 0.3, 1e-3);
+}
+
+TEST_F(AntiSilencingTest, MutingOrLoweringTheAlarmsOwnStreamIsUndoneAtOnce)
+{
+    for (const auto& [command, value, label] :
+         {std::tuple{"set-sink-input-mute", "1", "alarm stream muted"},
+          std::tuple{"set-sink-input-volume", "10%", "alarm stream lowered to 10%"}}) {
+        ASSERT_TRUE(startSiren()) << label;
+        const auto streams = server.sinkInputs();
+        ASSERT_EQ(streams.size(), 1u) << label;
+        const auto object = "sink-input #" + std::to_string(streams.front());
+        EXPECT_LT(silenceAfter({command, QString::number(streams.front()), value}, label, object), 250.0)
+            << label;
+        controller->stop();
+    }
+    // The server remembers the attacked stream's mute and volume for the next stream of the program.
+    EXPECT_TRUE(startSiren());
+}
+
+TEST_F(AntiSilencingTest, TheServerDyingDuringPlaybackIsSurvivedAndTheNextAlarmIsHeard)
+{
+    ASSERT_TRUE(startSiren());
+    server.kill();
+    processEventsFor(300ms);
+    EXPECT_TRUE(waitUntilFinished(10s));
+    controller->stop();
+
+    ASSERT_TRUE(server.start()) << server.logs();
+    ASSERT_TRUE(recorder.start()) << server.logs();
+    ASSERT_TRUE(waitProcessingEvents([&] { return hardware->isConnected(); }, 5s));
+    EXPECT_TRUE(startSiren());
+    const auto state = server.sinkState();
+    ASSERT_TRUE(state.has_value());
+    EXPECT_NEAR(state->channelVolumes.at(0), 0.65, 1e-3);
+}
+
+TEST_F(AntiSilencingTest, AHungServerNeverBlocksPlay)
+{
+    ASSERT_TRUE(startSiren());
+    controller->stop();
+    server.freeze();
+    const auto started = Clock::now();
+    ::testing::internal::CaptureStderr();
+    controller->play(AlarmSoundSelection::builtIn(BuiltInAlarmSound::handsOff), 3, 180, 0.65f);
+    const auto returned = Clock::now() - started;
+    std::cout << "[ measure  ] play with a hung server returned after " << milliseconds(returned) << " ms\n";
+    EXPECT_LT(returned, 1s);
+    processEventsFor(200ms);
+    controller->stop();
+    server.thaw();
+    EXPECT_TRUE(waitProcessingEvents([&] { return hardware->isConnected(); }, 10s));
+    ::testing::internal::GetCapturedStderr();
+}
+
+TEST(AlarmPlaybackWithoutServerTest, ReadinessIsUnavailableAndPlayReturnsAtOnce)
+{
+    ensureCoreApplication();
+    MainQueueQt queue;
+    ClockSystem clock;
+    const std::string nowhere = "unix:/nonexistent/hollerbox/native";
+    AudioHardwarePulse hardware{queue, {nowhere}};
+    AudioFilePlayerFactoryGst players{{nowhere}};
+    ResourceDirectoriesLinux directories{std::string{HOLLERBOX_STAGE_DIR} + "/bin/test"};
+    BuiltInSoundLocator sounds{directories, BuiltInSoundLocator::Scope::coreBundleAndProgram};
+    BackgroundWorkerQt worker{queue};
+    AudioReadinessProbe readiness{hardware, 0.15f};
+    AlarmPlaybackController controller{
+        std::make_unique<SystemAudioOverrideController>(hardware), players, sounds, queue, worker, clock};
+    EXPECT_EQ(readiness.currentReadiness().level, AudioReadinessLevel::unavailable);
+
+    ::testing::internal::CaptureStderr();
+    const auto started = std::chrono::steady_clock::now();
+    controller.play(AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm), 3, 180, 0.65f);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 100ms);
+    EXPECT_TRUE(controller.isPlaying());
+    EXPECT_TRUE(waitProcessingEvents([&] { return !controller.isPlaying(); }, 20s));
+    const auto errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(errors.starts_with("AlarmPlaybackController custom file error: ")) << errors;
+    std::cout << "[ measure  ] without a server: " << errors;
+    controller.stop();
+}
+
+} // namespace
+} // namespace hollerbox::testing
