@@ -130,13 +130,17 @@ QString LogindMock::addBareSession(const QString& sessionId, const QVariantMap& 
 
 void LogindMock::removeSession(const QString& sessionId)
 {
-    const QString manager = QString::fromLatin1(managerPath);
-    const QString mock = QString::fromLatin1(DBusMockProcess::mockInterface);
-    m_mock.call(manager, mock, QStringLiteral("RemoveObject"),
+    m_mock.call(QString::fromLatin1(managerPath), QString::fromLatin1(DBusMockProcess::mockInterface),
+                QStringLiteral("RemoveObject"),
                 {QVariant::fromValue(QDBusObjectPath{sessionPath(sessionId)})});
-    m_mock.call(manager, mock, QStringLiteral("EmitSignal"),
-                {QString::fromLatin1(managerInterface), QStringLiteral("SessionRemoved"),
-                 QStringLiteral("so"),
+    announceSession(QStringLiteral("SessionRemoved"), sessionId);
+}
+
+void LogindMock::announceSession(const QString& signal, const QString& sessionId)
+{
+    m_mock.call(QString::fromLatin1(managerPath), QString::fromLatin1(DBusMockProcess::mockInterface),
+                QStringLiteral("EmitSignal"),
+                {QString::fromLatin1(managerInterface), signal, QStringLiteral("so"),
                  QVariantList{sessionId, QVariant::fromValue(QDBusObjectPath{sessionPath(sessionId)})}});
 }
 

@@ -43,7 +43,7 @@ public:
 
     static QString sessionPath(const QString& sessionId);
 
-    /// Adds a session of the given user on seat0 and returns its object path.
+    /// Adds a session of the given user on seat0, announces it with `SessionNew` and returns its object path.
     QString addSession(const QString& sessionId, bool active = true, unsigned userId = 1000,
                        const QString& userName = QStringLiteral("ada"));
     /// Adds a session object that carries only the given properties (no `LockedHint` unless given).
@@ -54,7 +54,8 @@ public:
     void setSessionOfProcess(const std::optional<QString>& sessionId);
     /// The session `GetSession("auto")` stands for; none makes it fail.
     void setAutoSession(const std::optional<QString>& sessionId);
-    /// Both of the above.
+    /// Both of the above. A session may be named before it is added; name it first when a watcher that
+    /// reacts to `SessionNew` is already running, as logind knows a session's processes when it announces it.
     void setCallerSession(const std::optional<QString>& sessionId);
 
     /// Sets `LockedHint` through the session's own `SetLockedHint`, which announces the change.
@@ -74,6 +75,8 @@ public:
 
 private:
     void sendCallerSessions();
+    /// Emits the Manager's `SessionNew` or `SessionRemoved`, as logind does.
+    void announceSession(const QString& signal, const QString& sessionId);
 
     DBusMockProcess m_mock;
     bool m_hasLidClosed = false;

@@ -5,12 +5,15 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 
 namespace hollerbox::testing {
 
 /// A private system bus and session bus for one test process, announced to the code under test through
 /// DBUS_SYSTEM_BUS_ADDRESS and DBUS_SESSION_BUS_ADDRESS. A bus that is not started still has an address,
-/// on which nothing listens, so the machine's own buses are never reached.
+/// on which nothing listens, so the machine's own buses are never reached. Children started while it lives
+/// inherit both addresses. libdbus reads the addresses once per process, so use one environment per test
+/// process (gtest_discover_tests runs each test in a process of its own).
 class SessionBusEnvironment
 {
 public:
@@ -33,8 +36,8 @@ private:
     QTemporaryDir m_directory;
     std::unique_ptr<PrivateDBusDaemon> m_systemBus;
     std::unique_ptr<PrivateDBusDaemon> m_sessionBus;
-    QByteArray m_savedSystemAddress;
-    QByteArray m_savedSessionAddress;
+    std::optional<QByteArray> m_savedSystemAddress;
+    std::optional<QByteArray> m_savedSessionAddress;
 };
 
 } // namespace hollerbox::testing

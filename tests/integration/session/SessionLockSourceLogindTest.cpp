@@ -38,8 +38,8 @@ protected:
         ensureCoreApplication();
         ASSERT_TRUE(buses.start());
         ASSERT_TRUE(logind.start());
-        logind.addSession(QStringLiteral("c1"));
         logind.setCallerSession(QStringLiteral("c1"));
+        logind.addSession(QStringLiteral("c1"));
     }
 
     void startMonitor(SessionLockSourceLogind::Options options = sourceOptions())
@@ -276,8 +276,8 @@ TEST_F(SessionLockSourceLogindTest, VanishedSessionLeavesNoStaleLock)
     monitor->refreshCurrentState();
     EXPECT_THAT(messages, Contains(kNil));
 
-    logind.addSession(QStringLiteral("c4"));
     logind.setCallerSession(QStringLiteral("c4"));
+    logind.addSession(QStringLiteral("c4"));
     EXPECT_TRUE(becomesLocked(false));
     EXPECT_EQ(source->sessionPath(), LogindMock::sessionPath(QStringLiteral("c4")));
 }
@@ -294,8 +294,8 @@ TEST_F(SessionLockSourceLogindTest, LogindThatRestartsIsFollowedAgain)
     EXPECT_TRUE(monitor->isLocked()) << "no dictionary keeps the last state";
 
     ASSERT_TRUE(logind.start());
-    logind.addSession(QStringLiteral("c1"));
     logind.setCallerSession(QStringLiteral("c1"));
+    logind.addSession(QStringLiteral("c1"));
     EXPECT_TRUE(becomesLocked(false));
 }
 
@@ -357,8 +357,8 @@ TEST_F(SessionLockSourceLogindTest, DroppedSystemBusIsSurvivedAndReconnected)
     ASSERT_TRUE(buses.systemBus().start());
     LogindMock restarted{buses.systemBusAddress()};
     ASSERT_TRUE(restarted.start());
-    restarted.addSession(QStringLiteral("c1"));
     restarted.setCallerSession(QStringLiteral("c1"));
+    restarted.addSession(QStringLiteral("c1"));
     EXPECT_TRUE(becomesLocked(false));
 }
 
@@ -394,8 +394,8 @@ TEST(SessionLockSourceLateLogindTest, LogindThatAppearsAfterStartIsPickedUp)
 
     LogindMock logind{buses.systemBusAddress()};
     ASSERT_TRUE(logind.start());
-    logind.addSession(QStringLiteral("c1"));
     logind.setCallerSession(QStringLiteral("c1"));
+    logind.addSession(QStringLiteral("c1"));
     logind.setLockedHint(QStringLiteral("c1"), true);
     EXPECT_TRUE(waitWhileProcessingEvents([&] {
         const auto dictionary = source->currentSessionDictionary();

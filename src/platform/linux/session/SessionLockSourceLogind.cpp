@@ -73,6 +73,7 @@ SessionLockSourceLogind::SessionLockSourceLogind(Options options)
 
 SessionLockSourceLogind::~SessionLockSourceLogind()
 {
+    m_observers.clear();
     m_maintenance.stop();
     detachSessionBus();
     detachSystemBus();
@@ -119,12 +120,10 @@ void SessionLockSourceLogind::maintain()
         if (auto bus = m_systemBus.connection()) {
             attachSystemBus(*bus);
         }
-    } else if (!m_busy && (m_sessionPath.path().isEmpty() || !m_properties)) {
-        if (m_sessionPath.path().isEmpty()) {
-            resolveSession();
-        } else {
-            readSessionProperties();
-        }
+    } else if (!m_busy && m_sessionPath.path().isEmpty() && m_lookupUnanswered) {
+        resolveSession();
+    } else if (!m_busy && !m_sessionPath.path().isEmpty() && !m_properties) {
+        readSessionProperties();
     }
 
     if (m_session && !m_session->isConnected()) {
@@ -199,6 +198,7 @@ void SessionLockSourceLogind::resolveSession()
         return;
     }
     m_busy = true;
+    m_lookupUnanswered = false;
     tryLookup(0);
 }
 
@@ -227,9 +227,12 @@ void SessionLockSourceLogind::tryLookup(std::size_t step)
         const auto path = reply.arguments().value(0).value<QDBusObjectPath>();
         if (reply.type() == QDBusMessage::ReplyMessage && !path.path().isEmpty()) {
             followSession(path);
-        } else {
-            tryLookup(next);
+            return;
         }
+        if (reply.type() == QDBusMessage::ErrorMessage && BusConnection::isUnreachable(QDBusError{reply})) {
+            m_lookupUnanswered = true;
+        }
+        tryLookup(next);
     });
 }
 
@@ -303,15 +306,12 @@ void SessionLockSourceLogind::onSessionPropertiesChanged(const QString& interfac
         return;
     }
     std::optional<bool> lockChange;
-    if (const auto hint = changed.constFind(QString::fromLatin1(kLockedHint)); hint != changed.cend()) {
-        if (hint->metaType() == QMetaType::fromType<bool>()) {
-            const bool wasLocked = m_properties && m_properties->count(kLockedHint) &&
-                                   m_properties->at(kLockedHint) == SessionValue{true};
-            const bool wasKnown = m_properties && m_properties->count(kLockedHint) &&
-                                  std::holds_alternative<bool>(m_properties->at(kLockedHint));
-            if (!wasKnown || wasLocked != hint->toBool()) {
-                lockChange = hint->toBool();
-            }
+    const auto hint = changed.constFind(QString::fromLatin1(kLockedHint));
+    if (hint != changed.cend() && hint->metaType() == QMetaType::fromType<bool>()) {
+        const bool locked = hint->toBool();
+        const auto known = m_properties ? m_properties->find(kLockedHint) : SessionDictionary::iterator{};
+        if (!m_properties || known == m_properties->end() || known->second != SessionValue{locked}) {
+            lockChange = locked;
         }
     }
     if (m_properties) {

@@ -29,7 +29,9 @@ namespace hollerbox {
 /// overrule the screen saver. No system bus, no logind, or no session: no dictionary.
 ///
 /// Lookups made while constructing wait at most `callTimeout` each; all later ones are asynchronous. Buses,
-/// logind and sessions that appear, vanish or come back later are followed. Lives on the main thread.
+/// logind and sessions that appear, vanish or come back later are followed: buses and unanswered lookups are
+/// retried every `retryInterval`, logind and sessions are noticed from the bus's own signals. Lives on the
+/// main thread.
 class SessionLockSourceLogind final : public QObject, public SessionLockSource
 {
     Q_OBJECT
@@ -99,6 +101,7 @@ private:
     bool m_synchronous = false;
     quint64 m_generation = 0;
     bool m_busy = false;
+    bool m_lookupUnanswered = false;
     QDBusObjectPath m_sessionPath;
     std::optional<SessionDictionary> m_properties;
     QSet<QString> m_activeScreenSavers;
