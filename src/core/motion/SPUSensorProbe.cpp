@@ -4,6 +4,8 @@
 #include "SPUDeviceQueries.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <memory>
 
 namespace hollerbox {
@@ -122,6 +124,18 @@ std::string candidateKey(const ProbeCandidate& candidate)
 }
 
 } // namespace
+
+std::optional<double> SPUSensorProbe::parseDuration(std::string_view text)
+{
+    double seconds = 0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), seconds, std::chars_format::fixed);
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || !std::isfinite(seconds) ||
+        seconds < 0 || seconds > longestDurationSeconds) {
+        return std::nullopt;
+    }
+    return seconds;
+}
 
 std::int64_t SPUSensorProbe::candidateScore(const SPUProbeDeviceSummary& summary, const std::string& source)
 {

@@ -1,0 +1,153 @@
+#include "HidrawTestbed.h"
+
+#include <QProcess>
+#include <gmock/gmock.h>
+#include <sstream>
+
+namespace hollerbox::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::StartsWith;
+
+struct ProgramRun
+{
+    bool finished = false;
+    int exitCode = -1;
+    std::string output;
+    std::string errors;
+
+    std::vector<std::string> lines() const
+    {
+        std::vector<std::string> result;
+        std::istringstream stream{output};
+        for (std::string line; std::getline(stream, line);) {
+            result.push_back(line);
+        }
+        return result;
+    }
+};
+
+ProgramRun runProbe(const QStringList& arguments,
+                    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(HOLLERBOX_STAGE_DIR "/bin/HollerboxSensorProbe"), arguments);
+    ProgramRun run;
+    run.finished = process.waitForFinished(30000);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    run.exitCode = process.exitCode();
+    run.output = process.readAllStandardOutput().toStdString();
+    run.errors = process.readAllStandardError().toStdString();
+    return run;
+}
+
+std::vector<std::string> linesAfter(const std::vector<std::string>& lines, const std::string& header)
+{
+    auto start = std::find(lines.begin(), lines.end(), header);
+    if (start == lines.end()) {
+        return {};
+    }
+    auto end = std::find(start + 1, lines.end(), "");
+    return {start + 1, end};
+}
+
+TEST(SensorProbeProgramTest, PrintsTheWholeReportForAnEmulatedAccelerometerWithItsStreamAndPulls)
+{
+    HidrawTestbed testbed;
+    ASSERT_TRUE(testbed.addDevices("spu-accelerometer.umockdev")) << testbed.error();
+    ASSERT_TRUE(testbed.addDevices("usb-keyboard.umockdev")) << testbed.error();
+    ASSERT_TRUE(testbed.addDevices("usb-vendor-control.umockdev")) << testbed.error();
+    ASSERT_TRUE(testbed.loadIoctls("hidraw0", "spu-accelerometer.ioctl")) << testbed.error();
+    testbed.setStreamedAxes(1638, -3277, 65536);
+    testbed.startStreaming("hidraw0");
+
+    const ProgramRun run = runProbe({"1"}, testbed.childEnvironment());
+    testbed.stopStreaming();
+    SCOPED_TRACE("standard output:\n" + run.output + "\nstandard error:\n" + run.errors);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+
+    const auto lines = run.lines();
+    ASSERT_GE(lines.size(), 10U);
+    EXPECT_EQ(lines[0], "Apple SPU sensor probe");
+    EXPECT_THAT(lines[1], StartsWith("Effective UID: "));
+    EXPECT_EQ(lines[2], "Device count: 3");
+    // The accelerometer and the vendor interface with a usage 3 element, each found both ways.
+    EXPECT_EQ(lines[3], "SPU candidates: 4");
+    EXPECT_EQ(lines[4], "Sample duration: 1.0s");
+    EXPECT_THAT(lines, Contains("- Logitech USB Keyboard Vendor Control"));
+    EXPECT_THAT(
+        lines,
+        Contains("    type=IOHIDElementType(rawValue: 1) reportID=1 usagePage=0xff00 usage=0x3 size=8x21"));
+    EXPECT_THAT(lines, Contains("Selected device: Apple SPU Accelerometer"));
+    EXPECT_THAT(lines, Contains("Selected source: AppleSPUHIDDevice service"));
+    EXPECT_THAT(lines, Contains("Selected transport: Host"));
+    EXPECT_THAT(lines, Contains("Open result: 0 hex=0x0"));
+    EXPECT_THAT(lines, Contains("Unique report IDs: 1"));
+    EXPECT_THAT(
+        linesAfter(lines, "Direct report attempts:"),
+        ElementsAre(
+            "  input reportID=1 requested=64 result=0 hex=0x0 returned=22 preview=01 a1 a2 a3 a4 a5 00 00 "
+            "00 00 00 00 00 00 00 00",
+            "  feature reportID=1 requested=64 result=-536870201 hex=0x-1ffffd39 returned=0 preview=none",
+            "  input reportID=2 requested=100 result=-536870201 hex=0x-1ffffd39 returned=0 preview=none",
+            "  feature reportID=2 requested=100 result=0 hex=0x0 returned=100 preview=02 10 27 00 00 e8 03 "
+            "00 00 00 00 00 00 00 00 00"));
+
+    const auto count = std::find_if(lines.begin(), lines.end(),
+                                    [](const auto& l) { return l.starts_with("Sample count: "); });
+    ASSERT_NE(count, lines.end());
+    EXPECT_GE(std::stoi(count->substr(14)), 20) << "about 100 reports were streamed during the second";
+    const auto decoded = linesAfter(lines, "Recent decoded samples:");
+    ASSERT_EQ(decoded.size(), 8U);
+    EXPECT_THAT(decoded.back(), EndsWith("Z  x=1638 (0.0250g) y=-3277 (-0.0500g) z=65536 (1.0000g)"));
+    const auto reports = linesAfter(lines, "Recent reports:");
+    ASSERT_EQ(reports.size(), 12U);
+    EXPECT_THAT(reports.back(),
+                EndsWith("Z  reportID=1 length=22 bytes preview=01 a1 a2 a3 a4 a5 66 06 00 00 33 "
+                         "f3 ff ff 00 00"));
+    EXPECT_EQ(lines.back(), "The candidate device produced raw HID reports. The next step is decoding report "
+                            "structure and axis semantics.");
+}
+
+TEST(SensorProbeProgramTest, SaysSoWhenNoDeviceLooksLikeTheSensor)
+{
+    HidrawTestbed testbed;
+    ASSERT_TRUE(testbed.addDevices("usb-keyboard.umockdev")) << testbed.error();
+    const ProgramRun run = runProbe({"0"}, testbed.childEnvironment());
+    SCOPED_TRACE("standard output:\n" + run.output + "\nstandard error:\n" + run.errors);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    const auto lines = run.lines();
+    ASSERT_GE(lines.size(), 3U);
+    EXPECT_EQ(lines[2], "Device count: 1");
+    EXPECT_THAT(std::vector(lines.end() - 2, lines.end()),
+                ElementsAre("No SPU-like HID candidate device was found.",
+                            "The current machine did not expose an obvious Apple SPU HID candidate through "
+                            "user-space HID enumeration."));
+}
+
+TEST(SensorProbeProgramTest, RejectsADurationThatIsNotANumberOfSeconds)
+{
+    const ProgramRun run = runProbe({"soon"});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_THAT(run.errors,
+                StartsWith("HollerboxSensorProbe: \"soon\" is not a number of seconds from 0 to 3600.\n"
+                           "Usage: HollerboxSensorProbe [seconds]\n"));
+    EXPECT_EQ(run.output, "");
+    EXPECT_EQ(runProbe({"1", "2"}).exitCode, 2);
+    const ProgramRun help = runProbe({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_THAT(help.output, StartsWith("Usage: HollerboxSensorProbe [seconds]\n"));
+}
+
+} // namespace
+} // namespace hollerbox::testing
