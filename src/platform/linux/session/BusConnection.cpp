@@ -1,10 +1,13 @@
 #include "BusConnection.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace hollerbox {
 
 namespace {
+
+constexpr int kMaximumBackoff = 32;
 
 QString uniqueConnectionName(const QString& purpose)
 {
@@ -34,13 +37,15 @@ std::optional<QDBusConnection> BusConnection::connection()
     if (m_nextAttemptAt && now < *m_nextAttemptAt) {
         return std::nullopt;
     }
-    m_nextAttemptAt = now + m_retryInterval;
+    m_nextAttemptAt = now + m_retryInterval * m_backoff;
     m_name = uniqueConnectionName(m_purpose);
     auto attempt = QDBusConnection::connectToBus(m_type, m_name);
     if (!attempt.isConnected()) {
         disconnect();
+        m_backoff = std::min(m_backoff * 2, kMaximumBackoff);
         return std::nullopt;
     }
+    m_backoff = 1;
     m_connection = attempt;
     return m_connection;
 }
@@ -54,6 +59,7 @@ void BusConnection::reset()
 {
     disconnect();
     m_nextAttemptAt.reset();
+    m_backoff = 1;
 }
 
 void BusConnection::disconnect()

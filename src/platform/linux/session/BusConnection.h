@@ -9,8 +9,9 @@
 namespace hollerbox {
 
 /// A private connection to the system or session bus (as DBUS_SYSTEM_BUS_ADDRESS and
-/// DBUS_SESSION_BUS_ADDRESS say) under a name of its own. A lost bus is reconnected on demand, with attempts
-/// spaced by `retryInterval`, so a bus that starts or restarts later is picked up.
+/// DBUS_SESSION_BUS_ADDRESS say) under a name of its own. A lost bus is reconnected on demand, so a bus that
+/// starts or restarts later is picked up; failed attempts are spaced by `retryInterval`, doubling after each
+/// failure up to 32 times that.
 class BusConnection
 {
 public:
@@ -40,6 +41,7 @@ private:
     QString m_name;
     std::optional<QDBusConnection> m_connection;
     std::optional<std::chrono::steady_clock::time_point> m_nextAttemptAt;
+    int m_backoff = 1;
 };
 
 } // namespace hollerbox

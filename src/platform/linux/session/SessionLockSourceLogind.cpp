@@ -120,7 +120,7 @@ void SessionLockSourceLogind::maintain()
         if (auto bus = m_systemBus.connection()) {
             attachSystemBus(*bus);
         }
-    } else if (!m_busy && m_sessionPath.path().isEmpty() && m_lookupUnanswered) {
+    } else if (!m_busy && m_sessionPath.path().isEmpty() && m_retryLookup) {
         resolveSession();
     } else if (!m_busy && !m_sessionPath.path().isEmpty() && !m_properties) {
         readSessionProperties();
@@ -198,7 +198,7 @@ void SessionLockSourceLogind::resolveSession()
         return;
     }
     m_busy = true;
-    m_lookupUnanswered = false;
+    m_retryLookup = false;
     tryLookup(0);
 }
 
@@ -230,7 +230,7 @@ void SessionLockSourceLogind::tryLookup(std::size_t step)
             return;
         }
         if (reply.type() == QDBusMessage::ErrorMessage && BusConnection::isUnreachable(QDBusError{reply})) {
-            m_lookupUnanswered = true;
+            m_retryLookup = true;
         }
         tryLookup(next);
     });
@@ -265,6 +265,7 @@ void SessionLockSourceLogind::readSessionProperties()
             m_properties = std::move(properties);
         } else if (!BusConnection::isUnreachable(QDBusError{reply})) {
             forgetSession();
+            m_retryLookup = true;
         }
     });
 }

@@ -44,7 +44,7 @@ public:
         /// Process whose session `GetSessionByPID` looks up.
         quint32 processId = currentProcessId();
         std::chrono::milliseconds callTimeout{100};
-        /// How often a missing bus or session is looked for again.
+        /// How soon a missing bus or an unanswered session lookup is tried again (buses back off from there).
         std::chrono::milliseconds retryInterval{2000};
     };
 
@@ -101,7 +101,8 @@ private:
     bool m_synchronous = false;
     quint64 m_generation = 0;
     bool m_busy = false;
-    bool m_lookupUnanswered = false;
+    // A lookup went unanswered or the session vanished unannounced: the maintenance timer looks again.
+    bool m_retryLookup = false;
     QDBusObjectPath m_sessionPath;
     std::optional<SessionDictionary> m_properties;
     QSet<QString> m_activeScreenSavers;
