@@ -22,6 +22,12 @@ SPUMovementMonitor::SPUMovementMonitor(HidAccess& hid, const Clock& clock,
     : m_hid(hid), m_otherSources(std::move(otherSources)), m_detector(clock)
 {}
 
+SPUMovementMonitor::SPUMovementMonitor(std::unique_ptr<HidAccess> hid, const Clock& clock,
+                                       std::vector<std::unique_ptr<AccelerometerSource>> otherSources)
+    : m_ownedHid(std::move(hid)), m_hid(*m_ownedHid), m_otherSources(std::move(otherSources)),
+      m_detector(clock)
+{}
+
 SPUMovementMonitor::~SPUMovementMonitor()
 {
     releaseResources();

@@ -26,6 +26,9 @@ public:
     /// `hid` and `clock` must outlive the monitor; `otherSources` are tried in order after the HID device.
     SPUMovementMonitor(HidAccess& hid, const Clock& clock,
                        std::vector<std::unique_ptr<AccelerometerSource>> otherSources = {});
+    /// As above, the monitor owning its HID access.
+    SPUMovementMonitor(std::unique_ptr<HidAccess> hid, const Clock& clock,
+                       std::vector<std::unique_ptr<AccelerometerSource>> otherSources = {});
     ~SPUMovementMonitor() override;
 
     SPUMovementMonitor(const SPUMovementMonitor&) = delete;
@@ -66,6 +69,7 @@ private:
     void reportPrepared() const;
     void onInputReport(const HidInputReport& report);
 
+    std::unique_ptr<HidAccess> m_ownedHid;
     HidAccess& m_hid;
     std::vector<std::unique_ptr<AccelerometerSource>> m_otherSources;
     std::unique_ptr<HidDevice> m_device;

@@ -156,7 +156,12 @@ TEST_F(EmulatedAccelerometerTest, AReal100HertzStreamFillsTheHistoryAndAHeldTilt
 {
     addAccelerometer();
     ClockSystem clock;
-    const auto monitor = makeMonitor(clock);
+    // Built as the programs build it: the monitor owns its HID access.
+    const auto monitor =
+        std::make_unique<SPUMovementMonitor>(std::make_unique<HidAccessHidraw>(HidAccessHidraw::Locations{
+                                                 testbed.sysfsRoot(), testbed.deviceRoot()}),
+                                             clock);
+    monitor->setDiagnosticHandler([this](const std::string& line) { messages.push_back(line); });
     ASSERT_TRUE(monitor->prepare());
     testbed.startStreaming("hidraw0");
     ASSERT_TRUE(processEventsUntil([&] { return monitor->detector().recentSamples().size() >= 60; }))
