@@ -1,3 +1,4 @@
+#include "EventLoopRunning.h"
 #include "KnownDescriptors.h"
 #include "QtTestApplication.h"
 #include "linux/motion/HidAccessHidraw.h"
@@ -27,20 +28,6 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Optional;
 using ::testing::VariantWith;
-
-bool processEventsUntil(const std::function<bool()>& condition,
-                        std::chrono::milliseconds limit = std::chrono::seconds{3})
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds{1});
-    }
-    return true;
-}
 
 void writeFile(const fs::path& path, std::string_view content)
 {

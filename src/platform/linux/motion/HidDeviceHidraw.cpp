@@ -28,10 +28,7 @@ constexpr std::size_t kLongestReportRequest = (1U << 14U) - 1;
 
 } // namespace
 
-HidDeviceHidraw::HidDeviceHidraw(Description description)
-    : m_description(std::move(description)),
-      m_splitter(m_description.descriptor.value_or(HidReportDescriptor{}))
-{}
+HidDeviceHidraw::HidDeviceHidraw(Description description) : m_description(std::move(description)) {}
 
 HidDeviceHidraw::~HidDeviceHidraw()
 {
@@ -110,6 +107,15 @@ bool HidDeviceHidraw::isReading() const
     return m_scheduled && m_file.isValid() && m_notifier != nullptr && m_notifier->isEnabled();
 }
 
+std::vector<std::span<const std::uint8_t>>
+HidDeviceHidraw::reportsIn(std::span<const std::uint8_t> bytes) const
+{
+    if (!m_description.descriptor) {
+        return {bytes};
+    }
+    return m_description.descriptor->splitInputReports(bytes);
+}
+
 void HidDeviceHidraw::readReports()
 {
     const std::weak_ptr<int> lifetime = m_lifetime;
@@ -128,7 +134,7 @@ void HidDeviceHidraw::readReports()
             break;
         }
         const auto bytes = std::span<const std::uint8_t>{m_readBuffer}.first(static_cast<std::size_t>(count));
-        for (const auto report : m_splitter.splitInputReports(bytes)) {
+        for (const auto report : reportsIn(bytes)) {
             deliver(report);
             if (lifetime.expired()) {
                 return; // the callback destroyed this device
@@ -150,7 +156,8 @@ void HidDeviceHidraw::deliver(std::span<const std::uint8_t> report)
     if (length > 0) {
         std::memcpy(m_reportBuffer.data(), report.data(), length);
     }
-    const std::uint32_t reportID = m_splitter.usesReportIDs && !report.empty() ? report.front() : 0;
+    const bool numbered = m_description.descriptor && m_description.descriptor->usesReportIDs;
+    const std::uint32_t reportID = numbered && !report.empty() ? report.front() : 0;
     // The callback may close or destroy this device: it gets a copy of itself to run.
     const HidInputReportCallback callback = m_callback;
     callback({IOReturn::success, HidReportType::input, reportID, m_reportBuffer.first(length)});

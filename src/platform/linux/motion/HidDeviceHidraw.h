@@ -51,13 +51,14 @@ public:
     bool isReading() const;
 
 private:
+    /// The reports in one read: split by the descriptor's input lengths, or whole without a descriptor.
+    std::vector<std::span<const std::uint8_t>> reportsIn(std::span<const std::uint8_t> bytes) const;
     void readReports();
     void deliver(std::span<const std::uint8_t> report);
     void stopReading();
     void dropNotifier();
 
     Description m_description;
-    HidReportDescriptor m_splitter;
     FileDescriptor m_file;
     QSocketNotifier* m_notifier = nullptr;
     std::span<std::uint8_t> m_reportBuffer;
