@@ -6,7 +6,7 @@
 // Report descriptors of common devices, byte for byte.
 namespace hollerbox::testing::descriptors {
 
-// The boot keyboard of the HID 1.11 specification (appendix B.1): modifiers, a constant byte, five LEDs
+// The boot keyboard of the USB HID 1.11 standard (appendix B.1): modifiers, a constant byte, five LEDs
 // with padding, and a six-key array.
 inline const std::vector<std::uint8_t> bootKeyboard{
     0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01,
