@@ -264,7 +264,12 @@ AudioFilePlayerOpening AudioFilePlayerFactoryGst::openUri(const std::string& uri
         } else {
             gst_object_ref_sink(pipeline->playbin);
             gst_object_ref_sink(pipeline->sink);
-            g_object_set(pipeline->sink, "client-name", "Hollerbox", nullptr);
+            GstStructure* properties =
+                gst_structure_new("properties", "application.id", G_TYPE_STRING, "org.hollerbox.Hollerbox",
+                                  "application.name", G_TYPE_STRING, "Hollerbox", nullptr);
+            g_object_set(pipeline->sink, "client-name", "Hollerbox", "stream-properties", properties,
+                         nullptr);
+            gst_structure_free(properties);
             if (server) {
                 g_object_set(pipeline->sink, "server", server->c_str(), nullptr);
             }
