@@ -1,0 +1,56 @@
+#pragma once
+
+#include "BackgroundMonitorLogger.h"
+#include "BackgroundMonitorOptions.h"
+#include "audio/BuiltInSoundLocator.h"
+#include "engine/OpenLidAlarmController.h"
+#include "linux/audio/AudioFilePlayerFactoryGst.h"
+#include "linux/audio/AudioHardwarePulse.h"
+#include "linux/audio/ResourceDirectoriesLinux.h"
+#include "linux/base/BackgroundWorkerQt.h"
+#include "linux/base/ClockSystem.h"
+#include "linux/base/MainQueueQt.h"
+#include "linux/base/TerminationSignalWatch.h"
+#include "linux/motion/HidAccessHidraw.h"
+
+#include <functional>
+#include <memory>
+
+namespace hollerbox {
+
+/// Everything the background monitor runs: one protection controller on the always-locked source with the
+/// real lid reader, sleep lease, accelerometer, alarm player and readiness probe, logged by the logger.
+/// Built and used on the main thread, after the Qt application exists.
+class BackgroundMonitorRuntime
+{
+public:
+    /// Builds and starts everything; `exitProcess` ends the event loop with a status.
+    BackgroundMonitorRuntime(const BackgroundMonitorOptions& options,
+                             std::function<void(int status)> exitProcess);
+    ~BackgroundMonitorRuntime();
+
+    BackgroundMonitorRuntime(const BackgroundMonitorRuntime&) = delete;
+    BackgroundMonitorRuntime& operator=(const BackgroundMonitorRuntime&) = delete;
+
+    /// Stops the watch and the controller (restoring the audio output), then exits with 0 after 0.1 s.
+    void stopAndExit();
+
+    OpenLidAlarmController& controller() { return *m_controller; }
+
+private:
+    std::function<void(int)> m_exitProcess;
+    ClockSystem m_clock;
+    MainQueueQt m_mainQueue;
+    BackgroundWorkerQt m_worker{m_mainQueue};
+    std::shared_ptr<BackgroundMonitorLogger> m_logger;
+    ResourceDirectoriesLinux m_resourceDirectories;
+    BuiltInSoundLocator m_sounds;
+    AudioHardwarePulse m_audioHardware;
+    AudioFilePlayerFactoryGst m_players;
+    HidAccessHidraw m_hidAccess;
+    std::unique_ptr<OpenLidAlarmController> m_controller;
+    std::unique_ptr<TerminationSignalWatch> m_terminationSignalSource;
+    std::unique_ptr<ScheduledTask> m_exitTask;
+};
+
+} // namespace hollerbox

@@ -1,0 +1,240 @@
+#include "MonitorEndToEndFixture.h"
+#include "audio/AlarmSoundSelectionCoding.h"
+
+#include <QFile>
+#include <gmock/gmock.h>
+
+namespace hollerbox::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+constexpr const char* kStartLine = "Hollerbox background monitoring started.";
+constexpr const char* kActiveLine = "Background monitoring is active.";
+constexpr const char* kTerminationLine = "Received termination signal. Stopping background monitor.";
+constexpr const char* kMoveLine = "Protection is active. Move the locked Mac to trigger the alarm.";
+
+/// The part of a snapshot line after its time stamp.
+std::string withoutTime(const std::string& line)
+{
+    const bool stamped =
+        line.size() > 21 && line[4] == '-' && line[10] == 'T' && line[19] == 'Z' && line[20] == ' ';
+    return stamped ? line.substr(21) : line;
+}
+
+class BackgroundMonitorEndToEndTest : public MonitorEndToEndFixture
+{
+protected:
+    /// Lifts the laptop and waits for the alarm to sound.
+    void liftUntilTriggered(MonitorProcess& monitor)
+    {
+        ASSERT_TRUE(monitor.waitForLine(kMoveLine, 10s));
+        tilt(true);
+        ASSERT_TRUE(monitor.waitForLine("state=triggered", 5s));
+    }
+};
+
+TEST_F(BackgroundMonitorEndToEndTest, NormalStartWritesExactlyTheExpectedLinesInOrder)
+{
+    addAccelerometer();
+    auto monitor = startMonitor({"--arm-delay", "1", "--poll-ms", "250"});
+    ASSERT_TRUE(monitor->waitForLine(kMoveLine, 10s));
+    monitor->collectFor(1200ms); // identical snapshots in the meantime add nothing
+
+    std::vector<std::string> lines;
+    for (const auto& text : monitor->texts()) {
+        lines.push_back(withoutTime(text));
+    }
+    EXPECT_THAT(
+        lines,
+        ElementsAre(
+            kStartLine,
+            "state=idle locked=true lidClosed=false status=\"Monitoring\" detail=\"Waiting for the Mac to "
+            "stay open and become locked.\"",
+            kActiveLine,
+            "state=pendingArm locked=true lidClosed=false status=\"Pending Arm\" detail=\"Screen locked. "
+            "Waiting for the arm delay to finish.\"",
+            "state=pendingArm locked=true lidClosed=false status=\"Pending Arm\" detail=\"Hold the locked "
+            "state steady while the alarm arms.\"",
+            "state=armed locked=true lidClosed=false status=\"Armed\" detail=\"Movement monitoring active "
+            "on Apple SPU Accelerometer via SPU accelerometer with threshold 0.0500g.\"",
+            std::string{"state=armed locked=true lidClosed=false status=\"Armed\" detail=\""} + kMoveLine +
+                "\""));
+    EXPECT_THAT(monitor->texts()[1],
+                ::testing::MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z state=idle .*"));
+
+    QFile log{logFilePath()};
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    std::string expected;
+    for (const auto& text : monitor->texts()) {
+        expected += text + "\n";
+    }
+    EXPECT_EQ(log.readAll().toStdString(), expected);
+
+    // The sleep inhibitor is held while armed.
+    const auto inhibitors = m_logind->listInhibitors();
+    ASSERT_EQ(inhibitors.size(), 1U);
+    EXPECT_EQ(inhibitors.front().what, "idle:sleep");
+    EXPECT_EQ(inhibitors.front().who, "Hollerbox");
+}
+
+TEST_F(BackgroundMonitorEndToEndTest, LiftSoundsTheAlarmAtTheForcedVolumeRepeatsAndUndoesMuting)
+{
+    addAccelerometer();
+    MonitorRecorder recorder{m_pulse.serverAddress(), PulseAudioServer::sinkName};
+    ASSERT_TRUE(recorder.start());
+    auto monitor = startMonitor({"--arm-delay", "0.3", "--alarm-volume", "0.8", "--repeat-seconds", "1"});
+    liftUntilTriggered(*monitor);
+    const auto triggeredAt = monitor->lines().back().arrivedAt;
+    EXPECT_THAT(monitor->lines().back().text, HasSubstr("status=\"Alarm Triggered\""));
+    ASSERT_TRUE(waitForSink(false, 0.8, 2s)) << "the sink was not forced unmuted to 80 %";
+
+    monitor->collectFor(3s);
+    const auto from = recorder.frameAt(triggeredAt);
+    const auto to = recorder.frameCount();
+    const auto windows = recorder.windowedRms(from, 250);
+    ASSERT_GE(windows.size(), 10U);
+    const auto loud = std::count_if(windows.begin(), windows.end(), [](double rms) { return rms > 0.02; });
+    EXPECT_GE(loud, 6) << "the alarm was not audible on the sink for most of three seconds";
+    EXPECT_GT(recorder.rms(from, to), 0.02);
+
+    ASSERT_TRUE(m_pulse.setSinkMute(true));
+    ASSERT_TRUE(m_pulse.setSinkVolumes({0.1, 0.1}));
+    EXPECT_TRUE(waitForSink(false, 0.8, 1s))
+        << "muting and lowering the sink during the alarm was not undone";
+    EXPECT_EQ(monitor->texts().back().find("state=triggered"), 21U);
+}
+
+TEST_F(BackgroundMonitorEndToEndTest, TerminationDuringTheAlarmRestoresTheSinkAndExitsCleanly)
+{
+    addAccelerometer();
+    auto monitor = startMonitor({"--arm-delay", "0.3"});
+    liftUntilTriggered(*monitor);
+    ASSERT_TRUE(waitForSink(false, 0.65, 2s));
+    ASSERT_EQ(m_logind->listInhibitors().size(), 1U);
+
+    const auto sentAt = monitor->terminate();
+    ASSERT_TRUE(monitor->waitForExit(1s)) << "the monitor did not exit within a second of SIGTERM";
+    EXPECT_TRUE(monitor->exitedNormallyWithZero()) << "exit code " << monitor->exitCode();
+    const auto exitAfter =
+        std::chrono::duration_cast<std::chrono::milliseconds>(monitor->exitedAt() - sentAt);
+    EXPECT_GE(exitAfter.count(), 90);
+    std::cout << "[ measure  ] exit " << exitAfter.count() << " ms after SIGTERM\n";
+    EXPECT_EQ(monitor->texts().back(), kTerminationLine);
+    EXPECT_TRUE(waitForSink(true, initialVolume, 1s)) << "the sink's mute and volume were not restored";
+    EXPECT_TRUE(m_logind->listInhibitors().empty());
+}
+
+TEST_F(BackgroundMonitorEndToEndTest, TerminationWhilePendingOrArmedExitsCleanly)
+{
+    addAccelerometer();
+    for (const char* stage : {"state=pendingArm", "state=armed"}) {
+        SCOPED_TRACE(stage);
+        auto monitor = startMonitor({"--arm-delay", "0.5"});
+        ASSERT_TRUE(monitor->waitForLine(stage, 10s));
+        monitor->terminate();
+        ASSERT_TRUE(monitor->waitForExit(1s));
+        EXPECT_TRUE(monitor->exitedNormallyWithZero());
+        EXPECT_EQ(monitor->texts().back(), kTerminationLine);
+        const auto state = m_pulse.sinkState();
+        ASSERT_TRUE(state.has_value());
+        EXPECT_TRUE(state->muted);
+        EXPECT_TRUE(m_logind->listInhibitors().empty());
+    }
+}
+
+TEST_F(BackgroundMonitorEndToEndTest, WithoutAnySensorItStaysArmedAndNeverTriggers)
+{
+    auto monitor = startMonitor({"--arm-delay", "0.2"});
+    ASSERT_TRUE(monitor->waitForLine("no movement source is available yet", 10s));
+    monitor->collectFor(1500ms);
+    EXPECT_THAT(
+        monitor->texts().back(),
+        HasSubstr("status=\"Armed\" detail=\"Protection is active, but no movement source is available "
+                  "yet. No automatic trigger will fire.\""));
+    for (const auto& text : monitor->texts()) {
+        EXPECT_THAT(text, ::testing::Not(HasSubstr("triggered")));
+    }
+    const auto state = m_pulse.sinkState();
+    ASSERT_TRUE(state.has_value());
+    EXPECT_TRUE(state->muted);
+}
+
+TEST_F(BackgroundMonitorEndToEndTest, UnwritableLogStillReachesStandardOutput)
+{
+    QFile blocker{m_directory.filePath(QStringLiteral("not-a-directory"))};
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    auto monitor = startMonitor({"--log-file", blocker.fileName() + "/monitor.log", "--arm-delay", "0.2"});
+    ASSERT_TRUE(monitor->waitForLine("state=armed", 10s));
+    EXPECT_EQ(monitor->texts().front(), kStartLine);
+    EXPECT_EQ(monitor->texts()[2], kActiveLine);
+}
+
+TEST_F(BackgroundMonitorEndToEndTest, NoArgumentsRunWithTheDefaultsAndTheDefaultLogFile)
+{
+    addAccelerometer();
+    auto environment = monitorEnvironment();
+    MonitorProcess monitor{{}, environment};
+    ASSERT_TRUE(monitor.start());
+    const auto pending = monitor.waitForLine("state=pendingArm", 5s);
+    const auto armed = monitor.waitForLine("state=armed", 5s);
+    ASSERT_TRUE(pending && armed);
+    const auto armDelay = monitor.lines()[*armed].arrivedAt - monitor.lines()[*pending].arrivedAt;
+    EXPECT_GE(armDelay, 1800ms);
+    EXPECT_LE(armDelay, 3000ms);
+    EXPECT_THAT(monitor.lines()[*armed].text, HasSubstr("threshold 0.0500g."));
+
+    QFile log{environment.value(QStringLiteral("XDG_STATE_HOME")) +
+              QStringLiteral("/Logs/Hollerbox/background-monitor/background-monitor.log")};
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly)) << log.fileName().toStdString();
+    EXPECT_THAT(log.readLine().toStdString(), StartsWith(kStartLine));
+
+    tilt(true);
+    ASSERT_TRUE(monitor.waitForLine("state=triggered", 5s));
+    EXPECT_TRUE(waitForSink(false, 0.65, 2s)) << "the default alarm volume is 65 %";
+}
+
+TEST_F(BackgroundMonitorEndToEndTest, VolumeOptionsAreClampedOrFallBackAsHeardOnTheSink)
+{
+    addAccelerometer();
+    struct Case
+    {
+        const char* value;
+        double expected;
+    };
+    for (const auto& [value, expected] : {Case{"1.7", 1.0}, Case{"-3", 0.0}, Case{"loud", 0.65}}) {
+        SCOPED_TRACE(value);
+        tilt(false);
+        auto monitor = startMonitor({"--arm-delay", "0.3", "--alarm-volume", value});
+        liftUntilTriggered(*monitor);
+        EXPECT_TRUE(waitForSink(false, expected, 2s));
+        monitor->terminate();
+        ASSERT_TRUE(monitor->waitForExit(1s));
+        ASSERT_TRUE(waitForSink(true, initialVolume, 1s));
+    }
+}
+
+TEST_F(BackgroundMonitorEndToEndTest, ArgumentRulesShowInTheProgramsBehaviour)
+{
+    addAccelerometer();
+    const auto base64 =
+        alarmSoundSelectionCommandLineValue(AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm));
+    // The first of two thresholds wins, a poll value with a unit falls back to 250 ms (the first tick comes
+    // quickly), a trailing option name is missing, and a sound that is not strict Base64 plays the default.
+    auto monitor = startMonitor({"--threshold-g", "0.08", "--threshold-g", "0.3", "--poll-ms", "60000ms",
+                                 "--alarm-sound-base64", QString::fromStdString(base64.substr(0, 5) + "\n"),
+                                 "--arm-delay", "0.2", "--repeat-seconds"});
+    ASSERT_TRUE(monitor->waitForLine("state=pendingArm", 2s)) << "a poll of 60 s would not have ticked yet";
+    const auto armed = monitor->waitForLine("state=armed", 5s);
+    ASSERT_TRUE(armed);
+    EXPECT_THAT(monitor->lines()[*armed].text, HasSubstr("threshold 0.0800g."));
+    liftUntilTriggered(*monitor);
+    EXPECT_TRUE(waitForSink(false, 0.65, 2s));
+}
+
+} // namespace
+} // namespace hollerbox::testing

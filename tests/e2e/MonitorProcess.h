@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hollerbox::testing {
+
+/// The background monitor program run as a child: its standard output read line by line with the time each
+/// line arrived. When the test has failed, destruction prints everything the program wrote.
+class MonitorProcess
+{
+public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+
+    struct Line
+    {
+        std::string text;
+        TimePoint arrivedAt;
+    };
+
+    /// The monitor program of the build tree.
+    static QString programPath();
+
+    MonitorProcess(QStringList arguments, QProcessEnvironment environment);
+    ~MonitorProcess();
+
+    MonitorProcess(const MonitorProcess&) = delete;
+    MonitorProcess& operator=(const MonitorProcess&) = delete;
+
+    bool start();
+    /// Waits until a line containing `fragment` arrives (or has arrived); its index, or none after `limit`.
+    std::optional<std::size_t> waitForLine(const std::string& fragment, std::chrono::milliseconds limit);
+    /// Reads what arrived while waiting up to `duration`.
+    void collectFor(std::chrono::milliseconds duration);
+    /// Sends SIGTERM; the time it was sent.
+    TimePoint terminate();
+    /// Waits for the program to end; false after `limit`.
+    bool waitForExit(std::chrono::milliseconds limit);
+    /// When the program was seen to end.
+    TimePoint exitedAt() const { return m_exitedAt; }
+    bool exitedNormallyWithZero() const;
+    int exitCode() const { return m_process.exitCode(); }
+    const std::vector<Line>& lines() const { return m_lines; }
+    /// The lines' texts.
+    std::vector<std::string> texts() const;
+    std::string standardError();
+
+private:
+    void readAvailable();
+
+    QProcess m_process;
+    std::vector<Line> m_lines;
+    std::string m_partial;
+    std::string m_standardError;
+    TimePoint m_exitedAt{};
+};
+
+} // namespace hollerbox::testing
