@@ -39,7 +39,7 @@ protected:
 
 TEST_F(BackgroundMonitorEndToEndTest, NormalStartWritesExactlyTheExpectedLinesInOrder)
 {
-    addAccelerometer();
+    startLaptop();
     auto monitor = startMonitor({"--arm-delay", "1", "--poll-ms", "250"});
     ASSERT_TRUE(monitor->waitForLine(kMoveLine, 10s));
     monitor->collectFor(1200ms); // identical snapshots in the meantime add nothing
@@ -75,7 +75,7 @@ TEST_F(BackgroundMonitorEndToEndTest, NormalStartWritesExactlyTheExpectedLinesIn
     EXPECT_EQ(log.readAll().toStdString(), expected);
 
     // The sleep inhibitor is held while armed.
-    const auto inhibitors = m_logind->listInhibitors();
+    const auto inhibitors = m_laptop.logind().listInhibitors();
     ASSERT_EQ(inhibitors.size(), 1U);
     EXPECT_EQ(inhibitors.front().what, "idle:sleep");
     EXPECT_EQ(inhibitors.front().who, "Hollerbox");
@@ -83,8 +83,8 @@ TEST_F(BackgroundMonitorEndToEndTest, NormalStartWritesExactlyTheExpectedLinesIn
 
 TEST_F(BackgroundMonitorEndToEndTest, LiftSoundsTheAlarmAtTheForcedVolumeRepeatsAndUndoesMuting)
 {
-    addAccelerometer();
-    MonitorRecorder recorder{m_pulse.serverAddress(), PulseAudioServer::sinkName};
+    startLaptop();
+    MonitorRecorder recorder{m_laptop.pulse().serverAddress(), PulseAudioServer::sinkName};
     ASSERT_TRUE(recorder.start());
     auto monitor = startMonitor({"--arm-delay", "0.3", "--alarm-volume", "0.8", "--repeat-seconds", "1"});
     liftUntilTriggered(*monitor);
@@ -101,8 +101,8 @@ TEST_F(BackgroundMonitorEndToEndTest, LiftSoundsTheAlarmAtTheForcedVolumeRepeats
     EXPECT_GE(loud, 6) << "the alarm was not audible on the sink for most of three seconds";
     EXPECT_GT(recorder.rms(from, to), 0.02);
 
-    ASSERT_TRUE(m_pulse.setSinkMute(true));
-    ASSERT_TRUE(m_pulse.setSinkVolumes({0.1, 0.1}));
+    ASSERT_TRUE(m_laptop.pulse().setSinkMute(true));
+    ASSERT_TRUE(m_laptop.pulse().setSinkVolumes({0.1, 0.1}));
     EXPECT_TRUE(waitForSink(false, 0.8, 1s))
         << "muting and lowering the sink during the alarm was not undone";
     EXPECT_EQ(monitor->texts().back().find("state=triggered"), 21U);
@@ -110,11 +110,11 @@ TEST_F(BackgroundMonitorEndToEndTest, LiftSoundsTheAlarmAtTheForcedVolumeRepeats
 
 TEST_F(BackgroundMonitorEndToEndTest, TerminationDuringTheAlarmRestoresTheSinkAndExitsCleanly)
 {
-    addAccelerometer();
+    startLaptop();
     auto monitor = startMonitor({"--arm-delay", "0.3"});
     liftUntilTriggered(*monitor);
     ASSERT_TRUE(waitForSink(false, 0.65, 2s));
-    ASSERT_EQ(m_logind->listInhibitors().size(), 1U);
+    ASSERT_EQ(m_laptop.logind().listInhibitors().size(), 1U);
 
     const auto sentAt = monitor->terminate();
     ASSERT_TRUE(monitor->waitForExit(1s)) << "the monitor did not exit within a second of SIGTERM";
@@ -125,12 +125,12 @@ TEST_F(BackgroundMonitorEndToEndTest, TerminationDuringTheAlarmRestoresTheSinkAn
     std::cout << "[ measure  ] exit " << exitAfter.count() << " ms after SIGTERM\n";
     EXPECT_EQ(monitor->texts().back(), kTerminationLine);
     EXPECT_TRUE(waitForSink(true, initialVolume, 1s)) << "the sink's mute and volume were not restored";
-    EXPECT_TRUE(m_logind->listInhibitors().empty());
+    EXPECT_TRUE(m_laptop.logind().listInhibitors().empty());
 }
 
 TEST_F(BackgroundMonitorEndToEndTest, TerminationWhilePendingOrArmedExitsCleanly)
 {
-    addAccelerometer();
+    startLaptop();
     for (const char* stage : {"state=pendingArm", "state=armed"}) {
         SCOPED_TRACE(stage);
         auto monitor = startMonitor({"--arm-delay", "0.5"});
@@ -139,15 +139,16 @@ TEST_F(BackgroundMonitorEndToEndTest, TerminationWhilePendingOrArmedExitsCleanly
         ASSERT_TRUE(monitor->waitForExit(1s));
         EXPECT_TRUE(monitor->exitedNormallyWithZero());
         EXPECT_EQ(monitor->texts().back(), kTerminationLine);
-        const auto state = m_pulse.sinkState();
+        const auto state = m_laptop.pulse().sinkState();
         ASSERT_TRUE(state.has_value());
         EXPECT_TRUE(state->muted);
-        EXPECT_TRUE(m_logind->listInhibitors().empty());
+        EXPECT_TRUE(m_laptop.logind().listInhibitors().empty());
     }
 }
 
 TEST_F(BackgroundMonitorEndToEndTest, WithoutAnySensorItStaysArmedAndNeverTriggers)
 {
+    startLaptop(false);
     auto monitor = startMonitor({"--arm-delay", "0.2"});
     ASSERT_TRUE(monitor->waitForLine("no movement source is available yet", 10s));
     monitor->collectFor(1500ms);
@@ -158,13 +159,14 @@ TEST_F(BackgroundMonitorEndToEndTest, WithoutAnySensorItStaysArmedAndNeverTrigge
     for (const auto& text : monitor->texts()) {
         EXPECT_THAT(text, ::testing::Not(HasSubstr("triggered")));
     }
-    const auto state = m_pulse.sinkState();
+    const auto state = m_laptop.pulse().sinkState();
     ASSERT_TRUE(state.has_value());
     EXPECT_TRUE(state->muted);
 }
 
 TEST_F(BackgroundMonitorEndToEndTest, UnwritableLogStillReachesStandardOutput)
 {
+    startLaptop(false);
     QFile blocker{m_directory.filePath(QStringLiteral("not-a-directory"))};
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
@@ -176,7 +178,7 @@ TEST_F(BackgroundMonitorEndToEndTest, UnwritableLogStillReachesStandardOutput)
 
 TEST_F(BackgroundMonitorEndToEndTest, NoArgumentsRunWithTheDefaultsAndTheDefaultLogFile)
 {
-    addAccelerometer();
+    startLaptop();
     auto environment = monitorEnvironment();
     MonitorProcess monitor{{}, environment};
     ASSERT_TRUE(monitor.start());
@@ -200,7 +202,7 @@ TEST_F(BackgroundMonitorEndToEndTest, NoArgumentsRunWithTheDefaultsAndTheDefault
 
 TEST_F(BackgroundMonitorEndToEndTest, VolumeOptionsAreClampedOrFallBackAsHeardOnTheSink)
 {
-    addAccelerometer();
+    startLaptop();
     struct Case
     {
         const char* value;
@@ -220,7 +222,7 @@ TEST_F(BackgroundMonitorEndToEndTest, VolumeOptionsAreClampedOrFallBackAsHeardOn
 
 TEST_F(BackgroundMonitorEndToEndTest, ArgumentRulesShowInTheProgramsBehaviour)
 {
-    addAccelerometer();
+    startLaptop();
     const auto base64 =
         alarmSoundSelectionCommandLineValue(AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm));
     // The first of two thresholds wins, a poll value with a unit falls back to 250 ms (the first tick comes

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "HidrawTestbed.h"
+#include "LogindMock.h"
+#include "PulseAudioServer.h"
+#include "SessionBusEnvironment.h"
+
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace hollerbox::testing {
+
+/// A laptop for the background monitor made of real parts: a private PulseAudio with a null sink, a mocked
+/// logind on a private system bus, and an emulated accelerometer whose samples this class gives at a steady
+/// rate from a thread of its own. Lifting it tilts the samples by about 0.1 g.
+class EmulatedLaptop
+{
+public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    static constexpr std::int32_t oneG = 65536;
+
+    struct Options
+    {
+        bool withAccelerometer = true;
+        std::chrono::microseconds samplePeriod{10'000};
+        double sinkVolume = 0.2;
+        bool sinkMuted = true;
+    };
+
+    EmulatedLaptop();
+    ~EmulatedLaptop();
+
+    EmulatedLaptop(const EmulatedLaptop&) = delete;
+    EmulatedLaptop& operator=(const EmulatedLaptop&) = delete;
+
+    /// Starts every part; false with the reason in `error()` when one did not come up.
+    bool start(const Options& options);
+
+    /// Tilts the laptop by about 0.1 g, as lifting it does, or puts it back level.
+    void tilt(bool lifted);
+    /// When the first tilted sample was given to the device after the last `tilt(true)`.
+    std::optional<TimePoint> firstLiftedSampleAt() const;
+    std::size_t samplesGiven() const { return m_samplesGiven.load(); }
+
+    /// The environment for a monitor program that should live on this laptop, with its home in `home`.
+    QProcessEnvironment monitorEnvironment(const QString& home) const;
+
+    /// Waits until the sink's mute is `muted` and every channel is at `volume` (within 1 %).
+    bool waitForSink(bool muted, double volume, std::chrono::milliseconds limit);
+
+    PulseAudioServer& pulse() { return m_pulse; }
+    LogindMock& logind() { return *m_logind; }
+    const std::string& error() const { return m_error; }
+
+private:
+    void giveSamples(std::chrono::microseconds period);
+
+    SessionBusEnvironment m_buses;
+    std::unique_ptr<LogindMock> m_logind;
+    PulseAudioServer m_pulse;
+    HidrawTestbed m_testbed;
+    std::string m_error;
+    std::thread m_sampler;
+    std::atomic<bool> m_sampling{false};
+    std::atomic<bool> m_lifted{false};
+    std::atomic<bool> m_liftPending{false};
+    std::atomic<TimePoint::rep> m_firstLiftedSampleAt{0};
+    std::atomic<std::size_t> m_samplesGiven{0};
+};
+
+} // namespace hollerbox::testing
