@@ -32,6 +32,9 @@ public:
                                                      const DiagnosticHandler& diagnostics) = 0;
     /// Stops the samples and closes the sensor; safe when not bound.
     virtual void release() = 0;
+    /// What the source looks for and where ("IIO accelerometers under /sys/bus/iio/devices"), for the
+    /// sentence that follows a search that found nothing anywhere.
+    virtual std::string searchDescription() const = 0;
 };
 
 } // namespace hollerbox

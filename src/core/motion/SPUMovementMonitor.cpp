@@ -86,6 +86,7 @@ bool SPUMovementMonitor::prepare()
             return true;
         }
         reportDiagnostic(std::string{kNoCandidateMessage});
+        reportOtherSearches();
         return false;
     }
     const std::int32_t result = candidate->device->open();
@@ -181,6 +182,21 @@ void SPUMovementMonitor::reportDiagnostic(const std::string& message) const
     if (m_diagnosticHandler) {
         m_diagnosticHandler(message);
     }
+}
+
+void SPUMovementMonitor::reportOtherSearches() const
+{
+    if (!m_diagnosticHandler || m_otherSources.empty()) {
+        return;
+    }
+    std::string searched;
+    for (std::size_t index = 0; index < m_otherSources.size(); ++index) {
+        if (index > 0) {
+            searched += index + 1 == m_otherSources.size() ? " and " : ", ";
+        }
+        searched += m_otherSources[index]->searchDescription();
+    }
+    reportDiagnostic("Also looked for " + searched + "; none could be used.");
 }
 
 void SPUMovementMonitor::reportPrepared() const

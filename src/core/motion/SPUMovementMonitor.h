@@ -67,6 +67,7 @@ private:
     bool bindOtherSource();
     void reportDiagnostic(const std::string& message) const;
     void reportPrepared() const;
+    void reportOtherSearches() const;
     void onInputReport(const HidInputReport& report);
 
     std::unique_ptr<HidAccess> m_ownedHid;

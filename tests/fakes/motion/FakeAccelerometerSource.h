@@ -32,7 +32,10 @@ public:
         sampleHandler = nullptr;
     }
 
+    std::string searchDescription() const override { return description; }
+
     std::optional<AccelerometerBinding> binding;
+    std::string description = "fake accelerometers";
     std::string notFoundMessage;
     SampleHandler sampleHandler;
     bool isBound = false;

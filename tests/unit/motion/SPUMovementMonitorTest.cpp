@@ -222,9 +222,66 @@ TEST_F(SPUMovementMonitorTest, WithNoSourceAtAllTheNoCandidateSentenceFollowsThe
     EXPECT_FALSE(monitor->prepare());
     EXPECT_THAT(
         messages.lines,
-        ElementsAre(
-            "No IIO accelerometer was found.",
-            "No AppleSPUHIDDevice accelerometer candidate was available for SPU movement monitoring."));
+        ElementsAre("No IIO accelerometer was found.",
+                    "No AppleSPUHIDDevice accelerometer candidate was available for SPU movement monitoring.",
+                    "Also looked for fake accelerometers; none could be used."));
+}
+
+TEST_F(SPUMovementMonitorTest, SourcesAreTriedInOrderAfterTheHidDeviceAndTheFirstThatBindsWins)
+{
+    auto makeSource = [](const std::string& description, bool binds) {
+        auto source = std::make_unique<FakeAccelerometerSource>();
+        source->description = description;
+        if (binds) {
+            SPUProbeDeviceSummary summary;
+            summary.product = description;
+            source->binding = AccelerometerBinding{summary, description + " source"};
+        }
+        return source;
+    };
+    auto unusable = makeSource("IIO accelerometers", false);
+    auto iio = makeSource("accel_3d", true);
+    auto evdev = makeSource("evdev accelerometers", true);
+    FakeAccelerometerSource& first = *unusable;
+    FakeAccelerometerSource& second = *iio;
+    FakeAccelerometerSource& third = *evdev;
+    std::vector<std::unique_ptr<AccelerometerSource>> sources;
+    sources.push_back(std::move(unusable));
+    sources.push_back(std::move(iio));
+    sources.push_back(std::move(evdev));
+    hid.addDevice("hidraw0", accelerometerDevice("Sensor"));
+    build(std::move(sources));
+
+    // The HID accelerometer comes first: no other source is asked.
+    ASSERT_TRUE(monitor->prepare());
+    EXPECT_EQ(monitor->selectedSource(), "AppleSPUHIDDevice service");
+    EXPECT_EQ(first.bindCount + second.bindCount + third.bindCount, 0);
+    monitor->releaseResources();
+
+    hid.deviceSearchResult = IOReturn::noDevice;
+    messages.lines.clear();
+    ASSERT_TRUE(monitor->prepare());
+    EXPECT_EQ(first.bindCount, 1);
+    EXPECT_EQ(second.bindCount, 1);
+    EXPECT_EQ(third.bindCount, 0);
+    EXPECT_EQ(monitor->selectedSource(), "accel_3d source");
+    EXPECT_THAT(messages.lines,
+                ElementsAre("Prepared SPU movement monitor on accel_3d source=accel_3d source "
+                            "transport=unknown usagePage=0x0 usage=0x0."));
+
+    // Once the sources that bound are gone, the search names everything it looked for.
+    monitor->releaseResources();
+    EXPECT_EQ(second.releaseCount, 1);
+    second.binding.reset();
+    third.binding.reset();
+    messages.lines.clear();
+    EXPECT_FALSE(monitor->prepare());
+    EXPECT_THAT(
+        messages.lines,
+        ElementsAre("No AppleSPUHIDDevice accelerometer candidate was available for SPU movement "
+                    "monitoring.",
+                    "Also looked for IIO accelerometers, accel_3d and evdev accelerometers; none could "
+                    "be used."));
 }
 
 } // namespace
