@@ -41,12 +41,13 @@ private:
     std::function<void(int)> m_exitProcess;
     ClockSystem m_clock;
     MainQueueQt m_mainQueue;
-    BackgroundWorkerQt m_worker{m_mainQueue};
     std::shared_ptr<BackgroundMonitorLogger> m_logger;
     ResourceDirectoriesLinux m_resourceDirectories;
     BuiltInSoundLocator m_sounds;
     AudioHardwarePulse m_audioHardware;
     AudioFilePlayerFactoryGst m_players;
+    // Destroyed before the players, so that no background work still opens a sound.
+    BackgroundWorkerQt m_worker{m_mainQueue};
     HidAccessHidraw m_hidAccess;
     std::unique_ptr<OpenLidAlarmController> m_controller;
     std::unique_ptr<TerminationSignalWatch> m_terminationSignalSource;

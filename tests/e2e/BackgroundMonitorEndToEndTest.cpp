@@ -75,7 +75,7 @@ TEST_F(BackgroundMonitorEndToEndTest, NormalStartWritesExactlyTheExpectedLinesIn
     EXPECT_EQ(log.readAll().toStdString(), expected);
 
     // The sleep inhibitor is held while armed.
-    const auto inhibitors = m_laptop.logind().listInhibitors();
+    const auto inhibitors = laptop().logind().listInhibitors();
     ASSERT_EQ(inhibitors.size(), 1U);
     EXPECT_EQ(inhibitors.front().what, "idle:sleep");
     EXPECT_EQ(inhibitors.front().who, "Hollerbox");
@@ -84,7 +84,7 @@ TEST_F(BackgroundMonitorEndToEndTest, NormalStartWritesExactlyTheExpectedLinesIn
 TEST_F(BackgroundMonitorEndToEndTest, LiftSoundsTheAlarmAtTheForcedVolumeRepeatsAndUndoesMuting)
 {
     startLaptop();
-    MonitorRecorder recorder{m_laptop.pulse().serverAddress(), PulseAudioServer::sinkName};
+    MonitorRecorder recorder{laptop().pulse().serverAddress(), PulseAudioServer::sinkName};
     ASSERT_TRUE(recorder.start());
     auto monitor = startMonitor({"--arm-delay", "0.3", "--alarm-volume", "0.8", "--repeat-seconds", "1"});
     liftUntilTriggered(*monitor);
@@ -101,8 +101,8 @@ TEST_F(BackgroundMonitorEndToEndTest, LiftSoundsTheAlarmAtTheForcedVolumeRepeats
     EXPECT_GE(loud, 6) << "the alarm was not audible on the sink for most of three seconds";
     EXPECT_GT(recorder.rms(from, to), 0.02);
 
-    ASSERT_TRUE(m_laptop.pulse().setSinkMute(true));
-    ASSERT_TRUE(m_laptop.pulse().setSinkVolumes({0.1, 0.1}));
+    ASSERT_TRUE(laptop().pulse().setSinkMute(true));
+    ASSERT_TRUE(laptop().pulse().setSinkVolumes({0.1, 0.1}));
     EXPECT_TRUE(waitForSink(false, 0.8, 1s))
         << "muting and lowering the sink during the alarm was not undone";
     EXPECT_EQ(monitor->texts().back().find("state=triggered"), 21U);
@@ -114,7 +114,7 @@ TEST_F(BackgroundMonitorEndToEndTest, TerminationDuringTheAlarmRestoresTheSinkAn
     auto monitor = startMonitor({"--arm-delay", "0.3"});
     liftUntilTriggered(*monitor);
     ASSERT_TRUE(waitForSink(false, 0.65, 2s));
-    ASSERT_EQ(m_laptop.logind().listInhibitors().size(), 1U);
+    ASSERT_EQ(laptop().logind().listInhibitors().size(), 1U);
 
     const auto sentAt = monitor->terminate();
     ASSERT_TRUE(monitor->waitForExit(1s)) << "the monitor did not exit within a second of SIGTERM";
@@ -125,24 +125,24 @@ TEST_F(BackgroundMonitorEndToEndTest, TerminationDuringTheAlarmRestoresTheSinkAn
     std::cout << "[ measure  ] exit " << exitAfter.count() << " ms after SIGTERM\n";
     EXPECT_EQ(monitor->texts().back(), kTerminationLine);
     EXPECT_TRUE(waitForSink(true, initialVolume, 1s)) << "the sink's mute and volume were not restored";
-    EXPECT_TRUE(m_laptop.logind().listInhibitors().empty());
+    EXPECT_TRUE(laptop().logind().listInhibitors().empty());
 }
 
 TEST_F(BackgroundMonitorEndToEndTest, TerminationWhilePendingOrArmedExitsCleanly)
 {
-    startLaptop();
     for (const char* stage : {"state=pendingArm", "state=armed"}) {
         SCOPED_TRACE(stage);
+        startLaptop();
         auto monitor = startMonitor({"--arm-delay", "0.5"});
         ASSERT_TRUE(monitor->waitForLine(stage, 10s));
         monitor->terminate();
         ASSERT_TRUE(monitor->waitForExit(1s));
         EXPECT_TRUE(monitor->exitedNormallyWithZero());
         EXPECT_EQ(monitor->texts().back(), kTerminationLine);
-        const auto state = m_laptop.pulse().sinkState();
+        const auto state = laptop().pulse().sinkState();
         ASSERT_TRUE(state.has_value());
         EXPECT_TRUE(state->muted);
-        EXPECT_TRUE(m_laptop.logind().listInhibitors().empty());
+        EXPECT_TRUE(laptop().logind().listInhibitors().empty());
     }
 }
 
@@ -159,7 +159,7 @@ TEST_F(BackgroundMonitorEndToEndTest, WithoutAnySensorItStaysArmedAndNeverTrigge
     for (const auto& text : monitor->texts()) {
         EXPECT_THAT(text, ::testing::Not(HasSubstr("triggered")));
     }
-    const auto state = m_laptop.pulse().sinkState();
+    const auto state = laptop().pulse().sinkState();
     ASSERT_TRUE(state.has_value());
     EXPECT_TRUE(state->muted);
 }
@@ -202,7 +202,6 @@ TEST_F(BackgroundMonitorEndToEndTest, NoArgumentsRunWithTheDefaultsAndTheDefault
 
 TEST_F(BackgroundMonitorEndToEndTest, VolumeOptionsAreClampedOrFallBackAsHeardOnTheSink)
 {
-    startLaptop();
     struct Case
     {
         const char* value;
@@ -210,7 +209,7 @@ TEST_F(BackgroundMonitorEndToEndTest, VolumeOptionsAreClampedOrFallBackAsHeardOn
     };
     for (const auto& [value, expected] : {Case{"1.7", 1.0}, Case{"-3", 0.0}, Case{"loud", 0.65}}) {
         SCOPED_TRACE(value);
-        tilt(false);
+        startLaptop();
         auto monitor = startMonitor({"--arm-delay", "0.3", "--alarm-volume", value});
         liftUntilTriggered(*monitor);
         EXPECT_TRUE(waitForSink(false, expected, 2s));

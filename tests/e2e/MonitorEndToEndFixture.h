@@ -23,19 +23,24 @@ protected:
         ASSERT_TRUE(m_directory.isValid());
     }
 
-    /// Starts the laptop's parts; with or without an accelerometer.
+    /// Starts a new laptop, with or without an accelerometer. Each monitor run gets its own: the emulated
+    /// device keeps the reports nobody read, which a real one never delivers to a later reader.
     void startLaptop(bool withAccelerometer = true)
     {
         EmulatedLaptop::Options options;
         options.withAccelerometer = withAccelerometer;
         options.sinkVolume = initialVolume;
         options.sinkMuted = true;
-        ASSERT_TRUE(m_laptop.start(options)) << m_laptop.error();
+        m_laptopStorage.reset();
+        m_laptopStorage = std::make_unique<EmulatedLaptop>();
+        ASSERT_TRUE(m_laptopStorage->start(options)) << m_laptopStorage->error();
     }
+
+    EmulatedLaptop& laptop() { return *m_laptopStorage; }
 
     QProcessEnvironment monitorEnvironment() const
     {
-        return m_laptop.monitorEnvironment(m_directory.filePath(QStringLiteral("home")));
+        return m_laptopStorage->monitorEnvironment(m_directory.filePath(QStringLiteral("home")));
     }
 
     /// Starts the monitor with `arguments` (a log file in the test's directory is added unless given).
@@ -51,14 +56,14 @@ protected:
 
     QString logFilePath() const { return m_directory.filePath(QStringLiteral("monitor.log")); }
 
-    void tilt(bool lifted) { m_laptop.tilt(lifted); }
+    void tilt(bool lifted) { laptop().tilt(lifted); }
     bool waitForSink(bool muted, double volume, std::chrono::milliseconds limit)
     {
-        return m_laptop.waitForSink(muted, volume, limit);
+        return laptop().waitForSink(muted, volume, limit);
     }
 
     QTemporaryDir m_directory;
-    EmulatedLaptop m_laptop;
+    std::unique_ptr<EmulatedLaptop> m_laptopStorage;
 };
 
 } // namespace hollerbox::testing

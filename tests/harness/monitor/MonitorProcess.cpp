@@ -36,6 +36,7 @@ MonitorProcess::~MonitorProcess()
 
 bool MonitorProcess::start()
 {
+    m_startedAt = std::chrono::steady_clock::now();
     m_process.start();
     return m_process.waitForStarted(5000);
 }

@@ -45,6 +45,9 @@ public:
     TimePoint exitedAt() const { return m_exitedAt; }
     bool exitedNormallyWithZero() const;
     int exitCode() const { return m_process.exitCode(); }
+    qint64 processId() const { return m_process.processId(); }
+    /// When `start` was called.
+    TimePoint startedAt() const { return m_startedAt; }
     const std::vector<Line>& lines() const { return m_lines; }
     /// The lines' texts.
     std::vector<std::string> texts() const;
@@ -58,6 +61,7 @@ private:
     std::string m_partial;
     std::string m_standardError;
     TimePoint m_exitedAt{};
+    TimePoint m_startedAt{};
 };
 
 } // namespace hollerbox::testing

@@ -1,0 +1,227 @@
+// Measures the background monitor on an emulated laptop and prints a table: the time from the first lifted
+// sample given to the emulated accelerometer to the first audible sample on the sink, the monitor's CPU time
+// and resident memory while armed, and the time from start to its first log line.
+// Usage: HollerboxMonitorBenchmark [lifts per configuration, default 20]
+
+#include "EmulatedLaptop.h"
+#include "MonitorProcess.h"
+#include "MonitorRecorder.h"
+#include "QtTestApplication.h"
+
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <unistd.h>
+
+using namespace hollerbox::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Configuration
+{
+    std::string name;
+    std::chrono::microseconds samplePeriod;
+};
+
+struct Results
+{
+    std::vector<double> liftToSoundMs;
+    int missedLifts = 0;
+    double cpuPercent = NAN;
+    double residentMegabytes = NAN;
+    double residentGrowthMegabytes = NAN;
+    std::vector<double> firstLogLineMs;
+};
+
+double percentile(std::vector<double> values, double fraction)
+{
+    if (values.empty()) {
+        return NAN;
+    }
+    std::sort(values.begin(), values.end());
+    const auto rank = static_cast<std::size_t>(std::ceil(fraction * static_cast<double>(values.size())));
+    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
+}
+
+/// User and system CPU time of `pid` in seconds.
+double cpuSeconds(qint64 pid)
+{
+    std::ifstream stat{"/proc/" + std::to_string(pid) + "/stat"};
+    std::string text{std::istreambuf_iterator<char>{stat}, {}};
+    const auto close = text.rfind(')');
+    if (close == std::string::npos) {
+        return NAN;
+    }
+    std::istringstream fields{text.substr(close + 2)};
+    std::string field;
+    double ticks = 0;
+    for (int index = 3; fields >> field; ++index) {
+        if (index == 14 || index == 15) {
+            ticks += std::stod(field);
+        }
+    }
+    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+double residentMegabytes(qint64 pid)
+{
+    std::ifstream status{"/proc/" + std::to_string(pid) + "/status"};
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stod(line.substr(6)) / 1024.0;
+        }
+    }
+    return NAN;
+}
+
+double milliseconds(std::chrono::steady_clock::duration duration)
+{
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+/// A fresh laptop for each run: the emulated device keeps the reports nobody read, which a real one never
+/// delivers to a later reader.
+struct Rig
+{
+    QTemporaryDir directory;
+    EmulatedLaptop laptop;
+    std::unique_ptr<MonitorRecorder> recorder;
+    std::unique_ptr<MonitorProcess> monitor;
+
+    bool start(const Configuration& configuration)
+    {
+        EmulatedLaptop::Options options;
+        options.samplePeriod = configuration.samplePeriod;
+        if (!laptop.start(options)) {
+            std::cerr << configuration.name << ": " << laptop.error() << '\n';
+            return false;
+        }
+        recorder =
+            std::make_unique<MonitorRecorder>(laptop.pulse().serverAddress(), PulseAudioServer::sinkName);
+        if (!recorder->start()) {
+            std::cerr << configuration.name << ": could not record the sink\n";
+            return false;
+        }
+        monitor = std::make_unique<MonitorProcess>(
+            QStringList{"--arm-delay", "0.2", "--log-file", directory.filePath(QStringLiteral("log"))},
+            laptop.monitorEnvironment(directory.filePath(QStringLiteral("home"))));
+        return monitor->start() && monitor->waitForLine("Move the locked Mac", 10s);
+    }
+};
+
+Results measure(const Configuration& configuration, int lifts)
+{
+    Results results;
+    std::mt19937 random{20261206};
+    std::uniform_int_distribution<int> phase{0, 250};
+
+    for (int lift = 0; lift < lifts; ++lift) {
+        Rig rig;
+        if (!rig.start(configuration)) {
+            ++results.missedLifts;
+            continue;
+        }
+        auto& monitor = *rig.monitor;
+        results.firstLogLineMs.push_back(
+            milliseconds(monitor.lines().front().arrivedAt - monitor.startedAt()));
+        monitor.collectFor(std::chrono::milliseconds{phase(random)}); // any phase of the 250 ms tick
+        rig.laptop.tilt(true);
+        std::optional<MonitorRecorder::TimePoint> audibleAt;
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (!audibleAt && std::chrono::steady_clock::now() < deadline) {
+            monitor.collectFor(10ms);
+            if (const auto liftedAt = rig.laptop.firstLiftedSampleAt()) {
+                audibleAt = rig.recorder->firstAudibleAt(rig.recorder->frameAt(*liftedAt), 0.01);
+            }
+        }
+        if (audibleAt) {
+            results.liftToSoundMs.push_back(milliseconds(*audibleAt - *rig.laptop.firstLiftedSampleAt()));
+        } else {
+            ++results.missedLifts;
+        }
+        monitor.terminate();
+        monitor.waitForExit(2s);
+    }
+
+    Rig rig;
+    if (rig.start(configuration)) {
+        auto& armed = *rig.monitor;
+        armed.collectFor(1s);
+        const double residentBefore = residentMegabytes(armed.processId());
+        const double before = cpuSeconds(armed.processId());
+        const auto from = std::chrono::steady_clock::now();
+        armed.collectFor(10s);
+        const double used = cpuSeconds(armed.processId()) - before;
+        results.cpuPercent = 100.0 * used / (milliseconds(std::chrono::steady_clock::now() - from) / 1000.0);
+        results.residentMegabytes = residentMegabytes(armed.processId());
+        results.residentGrowthMegabytes = results.residentMegabytes - residentBefore;
+        armed.terminate();
+        armed.waitForExit(2s);
+    }
+    return results;
+}
+
+std::string cell(double value, const char* unit)
+{
+    if (std::isnan(value)) {
+        return "n/a";
+    }
+    char buffer[32];
+    std::snprintf(buffer, sizeof(buffer), "%.1f %s", value, unit);
+    return buffer;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    ensureCoreApplication();
+    const int lifts = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const std::vector<Configuration> configurations{{"HID 100 Hz", 10'000us}, {"HID 1000 Hz", 1'000us}};
+
+    std::vector<Results> all;
+    for (const auto& configuration : configurations) {
+        std::cerr << "measuring " << configuration.name << " (" << lifts << " lifts)...\n";
+        all.push_back(measure(configuration, lifts));
+    }
+
+    const auto row = [&](const std::string& label, auto value) {
+        std::cout << "| " << label;
+        for (const auto& results : all) {
+            std::cout << " | " << value(results);
+        }
+        std::cout << " |\n";
+    };
+    std::cout << "| measurement";
+    for (const auto& configuration : configurations) {
+        std::cout << " | " << configuration.name;
+    }
+    std::cout << " |\n|---";
+    for (std::size_t index = 0; index < configurations.size(); ++index) {
+        std::cout << "|---";
+    }
+    std::cout << "|\n";
+    row("lifts measured (missed)", [](const Results& r) {
+        return std::to_string(r.liftToSoundMs.size()) + " (" + std::to_string(r.missedLifts) + ")";
+    });
+    row("lift to sound, median",
+        [](const Results& r) { return cell(percentile(r.liftToSoundMs, 0.5), "ms"); });
+    row("lift to sound, 95th percentile",
+        [](const Results& r) { return cell(percentile(r.liftToSoundMs, 0.95), "ms"); });
+    row("CPU while armed", [](const Results& r) { return cell(r.cpuPercent, "% of a core"); });
+    row("resident memory while armed", [](const Results& r) { return cell(r.residentMegabytes, "MB"); });
+    row("resident memory growth over 10 s armed",
+        [](const Results& r) { return cell(r.residentGrowthMegabytes, "MB"); });
+    row("start to first log line, median",
+        [](const Results& r) { return cell(percentile(r.firstLogLineMs, 0.5), "ms"); });
+    row("start to first log line, 95th percentile",
+        [](const Results& r) { return cell(percentile(r.firstLogLineMs, 0.95), "ms"); });
+    return 0;
+}
