@@ -55,6 +55,17 @@ bool HidrawTestbed::loadIoctls(const std::string& node, const std::string& fileN
     return true;
 }
 
+bool HidrawTestbed::loadEvemuEvents(const std::string& node, const std::string& fileName)
+{
+    GError* error = nullptr;
+    const std::string device = "/dev/" + node;
+    if (!umockdev_testbed_load_evemu_events(m_testbed, device.c_str(), dataPath(fileName).c_str(), &error)) {
+        m_error = "cannot load " + fileName + ": " + takeError(error);
+        return false;
+    }
+    return true;
+}
+
 void HidrawTestbed::removeDevice(const std::string& sysfsPath)
 {
     umockdev_testbed_remove_device(m_testbed, sysfsPath.c_str());

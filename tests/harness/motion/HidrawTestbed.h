@@ -15,15 +15,15 @@ typedef struct _UMockdevTestbed UMockdevTestbed;
 
 namespace hollerbox::testing {
 
-/// Emulated hidraw devices in a private umockdev testbed: sysfs entries and device nodes from recorded
-/// files under tests/data/motion, replayed report requests, and input reports the test writes or streams.
-/// Programs see the devices through `childEnvironment()` (the umockdev preload library); code in the test
-/// process reaches them through `sysfsRoot()` and `deviceRoot()`.
+/// Emulated hidraw (and input) devices in a private umockdev testbed: sysfs entries and device nodes from
+/// recorded files under tests/data/motion, replayed report requests, and input reports the test writes or
+/// streams. Programs see the devices through `childEnvironment()` (the umockdev preload library); code in the
+/// test process reaches them through `sysfsRoot()` and `deviceRoot()`.
 class HidrawTestbed
 {
 public:
     HidrawTestbed();
-    ~HidrawTestbed();
+    virtual ~HidrawTestbed();
 
     HidrawTestbed(const HidrawTestbed&) = delete;
     HidrawTestbed& operator=(const HidrawTestbed&) = delete;
@@ -33,6 +33,9 @@ public:
     bool addDevices(const std::string& fileName);
     /// Replays the report requests of `fileName` (a umockdev ioctl file in tests/data/motion) on `node`.
     bool loadIoctls(const std::string& node, const std::string& fileName);
+    /// Replays the evemu events of `fileName` (in tests/data/motion) to whoever opens `node`
+    /// ("input/event5"), with their recorded timing.
+    bool loadEvemuEvents(const std::string& node, const std::string& fileName);
     /// Takes a device away from sysfs (its node stays), as when it is unplugged during enumeration.
     void removeDevice(const std::string& sysfsPath);
     /// Removes the device node of `node` ("hidraw0"), so that opening it fails.
@@ -57,9 +60,12 @@ public:
 
     const std::string& error() const { return m_error; }
 
-private:
+protected:
+    UMockdevTestbed* testbed() const { return m_testbed; }
+    void setError(std::string error) { m_error = std::move(error); }
     int nodeDescriptor(const std::string& node);
 
+private:
     UMockdevTestbed* m_testbed = nullptr;
     std::string m_error;
     std::mutex m_writeMutex;

@@ -33,6 +33,22 @@ std::optional<std::string> read(const std::string& path, std::size_t limit)
     return content;
 }
 
+int write(const std::string& path, std::string_view text)
+{
+    FileDescriptor file{::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_TRUNC)};
+    if (!file.isValid()) {
+        return errno;
+    }
+    ssize_t count = -1;
+    do {
+        count = ::write(file.get(), text.data(), text.size());
+    } while (count < 0 && errno == EINTR);
+    if (count < 0) {
+        return errno;
+    }
+    return count == static_cast<ssize_t>(text.size()) ? 0 : EIO;
+}
+
 std::map<std::string, std::string, std::less<>> parseUevent(std::string_view text)
 {
     std::map<std::string, std::string, std::less<>> values;

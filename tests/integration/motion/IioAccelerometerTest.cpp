@@ -1,0 +1,293 @@
+#include "EventLoopRunning.h"
+#include "IioTestbed.h"
+#include "QtTestApplication.h"
+#include "VirtualClock.h"
+#include "linux/base/ClockSystem.h"
+#include "linux/base/MainQueueQt.h"
+#include "linux/motion/AccelerometerSourceIio.h"
+#include "linux/motion/HidAccessHidraw.h"
+#include "motion/AccelerometerUnits.h"
+#include "motion/SPUMovementMonitor.h"
+
+#include <QTimer>
+#include <fcntl.h>
+#include <filesystem>
+#include <gmock/gmock.h>
+#include <sys/stat.h>
+
+namespace hollerbox::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::MatchesRegex;
+using ::testing::StartsWith;
+
+constexpr std::int32_t kOneG = 65536;
+
+// The movement monitor on emulated IIO accelerometers (umockdev), read by the test process through the
+// testbed's directory; no HID accelerometer exists.
+class IioAccelerometerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ensureCoreApplication(); }
+
+    std::unique_ptr<SPUMovementMonitor> makeMonitor(const Clock& clock)
+    {
+        auto owned =
+            std::make_unique<AccelerometerSourceIio>(mainQueue, testbed.sysfsRoot(), testbed.deviceRoot());
+        source = owned.get();
+        std::vector<std::unique_ptr<AccelerometerSource>> sources;
+        sources.push_back(std::move(owned));
+        auto monitor =
+            std::make_unique<SPUMovementMonitor>(std::make_unique<HidAccessHidraw>(HidAccessHidraw::Locations{
+                                                     testbed.sysfsRoot(), testbed.deviceRoot()}),
+                                                 clock, std::move(sources));
+        monitor->setDiagnosticHandler([this](const std::string& line) { messages.push_back(line); });
+        return monitor;
+    }
+
+    static bool waitForReading(const SPUMovementMonitor& monitor, const SPUDecodedAxes& axes)
+    {
+        return processEventsUntil([&] { return monitor.detector().latestAxes() == axes; });
+    }
+
+    IioTestbed testbed;
+    MainQueueQt mainQueue;
+    AccelerometerSourceIio* source = nullptr;
+    std::vector<std::string> messages;
+};
+
+TEST_F(IioAccelerometerTest, PolledRawAttributesFollowTheDeviceAndAHeldTiltIsOneMovementWhileJitterIsNone)
+{
+    ASSERT_TRUE(testbed.addAccelerometer()) << testbed.error();
+    testbed.setAcceleration({0, 0, 1});
+    ClockSystem clock;
+    const auto monitor = makeMonitor(clock);
+    ASSERT_TRUE(monitor->prepare());
+    EXPECT_THAT(messages, ElementsAre("Prepared SPU movement monitor on accel_3d source=IIO accelerometer "
+                                      "transport=IIO usagePage=0x0 usage=0x0."));
+    EXPECT_EQ(source->mode(), AccelerometerSourceIio::Mode::polling);
+    ASSERT_TRUE(waitForReading(*monitor, {0, 0, kOneG}));
+    ASSERT_TRUE(processEventsUntil([&] { return monitor->detector().recentSamples().size() >= 20; }));
+
+    messages.clear();
+    ASSERT_TRUE(monitor->arm(0.05).isAvailable);
+    EXPECT_THAT(messages,
+                ElementsAre("Armed SPU monitor on accel_3d source=IIO accelerometer baseline=(x:0, y:0, "
+                            "z:65536) threshold=0.0500g."));
+
+    std::vector<MovementDetectionEvent> events;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        if (auto event = monitor->detectMovement()) {
+            events.push_back(*event);
+        }
+    });
+    poll.start(std::chrono::milliseconds{50});
+
+    // Desk-level jitter of ±0.005 g on every axis for 0.8 s.
+    int step = 0;
+    QTimer jitter;
+    QObject::connect(&jitter, &QTimer::timeout, &jitter, [&] {
+        const double sign = (++step % 2 == 0) ? 1.0 : -1.0;
+        testbed.setAcceleration({0.005 * sign, -0.005 * sign, 1 + 0.005 * sign});
+    });
+    jitter.start(std::chrono::milliseconds{15});
+    runEventLoopFor(std::chrono::milliseconds{800});
+    jitter.stop();
+    EXPECT_THAT(events, IsEmpty()) << "jitter must not count as movement";
+    EXPECT_GT(step, 20);
+
+    // A tilt of 0.1 g held for 0.3 s, then back at rest.
+    testbed.setAcceleration({0.1, 0, 0.995});
+    const auto tiltStart = std::chrono::steady_clock::now();
+    runEventLoopFor(std::chrono::milliseconds{300});
+    testbed.setAcceleration({0, 0, 1});
+    const auto held = std::chrono::steady_clock::now() - tiltStart;
+    ASSERT_TRUE(processEventsUntil([&] { return !events.empty(); }, std::chrono::seconds{2}));
+    runEventLoopFor(std::chrono::milliseconds{500});
+    ASSERT_FALSE(events.empty());
+    // A tilt held much longer than asked (a machine under heavy load) may rightly be a second movement.
+    if (held < std::chrono::milliseconds{400}) {
+        EXPECT_EQ(events.size(), 1U);
+    }
+    // The peak lies between the threshold and the tilt itself.
+    EXPECT_THAT(events[0].detail, MatchesRegex("Movement detected from accel_3d via SPU accelerometer "
+                                               "\\(delta 0\\.(0[5-9][0-9][0-9]|100[0-9])g\\)\\."));
+
+    monitor->releaseResources();
+    EXPECT_EQ(source->mode(), AccelerometerSourceIio::Mode::none);
+}
+
+TEST_F(IioAccelerometerTest, TheBufferIsSetUpReadAsBinaryScansInAnyPiecesAndLeftAsItWasFound)
+{
+    ASSERT_TRUE(testbed.addAccelerometer({.scaleAttribute = "in_accel_x_scale", .buffered = true}))
+        << testbed.error();
+    VirtualClock clock;
+    const auto monitor = makeMonitor(clock);
+    ASSERT_TRUE(monitor->prepare());
+    ASSERT_EQ(source->mode(), AccelerometerSourceIio::Mode::buffer);
+    EXPECT_THAT(messages, ElementsAre("Prepared SPU movement monitor on accel_3d source=IIO accelerometer "
+                                      "transport=IIO usagePage=0x0 usage=0x0."));
+    EXPECT_EQ(testbed.attribute("scan_elements/in_accel_x_en"), "1");
+    EXPECT_EQ(testbed.attribute("scan_elements/in_accel_z_en"), "1");
+    EXPECT_EQ(testbed.attribute("trigger/current_trigger"), "accel_3d-dev0");
+    EXPECT_EQ(testbed.attribute("buffer/enable"), "1");
+
+    const auto feed = [&](const std::array<double, 3>& g) {
+        clock.advance(std::chrono::milliseconds{10});
+        const auto scan = IioTestbed::scanOf(testbed.rawFor(g), 1000);
+        ASSERT_TRUE(testbed.writeToBuffer(scan));
+        ASSERT_TRUE(processEventsUntil([&] {
+            const auto& samples = monitor->detector().recentSamples();
+            return !samples.empty() && samples.back().timestamp == clock.now();
+        })) << "the monitor did not receive the scan";
+        ASSERT_EQ(monitor->detector().latestAxes(), countsFromG(g));
+    };
+    for (int index = 0; index < 50; ++index) {
+        feed({0, 0, 1});
+    }
+
+    // A scan cut in two arrives once whole; two scans in one piece arrive as two.
+    const auto first = IioTestbed::scanOf(testbed.rawFor({0.25, -0.5, 1}));
+    ASSERT_TRUE(testbed.writeToBuffer(std::span{first}.first(10)));
+    runEventLoopFor(std::chrono::milliseconds{50});
+    EXPECT_EQ(monitor->detector().latestAxes(), (SPUDecodedAxes{0, 0, kOneG}));
+    ASSERT_TRUE(testbed.writeToBuffer(std::span{first}.subspan(10)));
+    ASSERT_TRUE(waitForReading(*monitor, countsFromG({0.25, -0.5, 1})));
+    const std::size_t before = monitor->detector().recentSamples().size();
+    auto pair = IioTestbed::scanOf(testbed.rawFor({0, 0, 1}));
+    const auto second = IioTestbed::scanOf(testbed.rawFor({0, -1, 0}));
+    pair.insert(pair.end(), second.begin(), second.end());
+    ASSERT_TRUE(testbed.writeToBuffer(pair));
+    ASSERT_TRUE(waitForReading(*monitor, countsFromG({0, -1, 0})));
+    EXPECT_EQ(monitor->detector().recentSamples().size(), before + 2);
+
+    for (int index = 0; index < 50; ++index) {
+        feed({0, 0, 1});
+    }
+    ASSERT_TRUE(monitor->arm(0.05).isAvailable);
+    messages.clear();
+    std::vector<MovementDetectionEvent> events;
+    for (int report = 1; report <= 100; ++report) {
+        feed(report <= 30 ? std::array<double, 3>{0.1, 0, 0.995} : std::array<double, 3>{0, 0, 1});
+        if (report % 5 == 0) {
+            if (auto event = monitor->detectMovement()) {
+                events.push_back(*event);
+            }
+        }
+    }
+    ASSERT_EQ(events.size(), 1U);
+    EXPECT_THAT(events[0].detail,
+                StartsWith("Movement detected from accel_3d via SPU accelerometer (delta 0.09"));
+
+    monitor->releaseResources();
+    EXPECT_EQ(testbed.attribute("buffer/enable"), "0");
+    EXPECT_EQ(testbed.attribute("scan_elements/in_accel_x_en"), "0");
+}
+
+TEST_F(IioAccelerometerTest, ADisplayMountedSensorIsPreferredAndAnUnusableOneIsSkippedWithTheReason)
+{
+    ASSERT_TRUE(testbed.addAccelerometer({.number = 0, .name = "broken", .scale = "0"})) << testbed.error();
+    ASSERT_TRUE(testbed.addAccelerometer({.number = 1, .name = "accel-base-part", .label = "accel-base"}));
+    ASSERT_TRUE(testbed.addAccelerometer({.number = 2, .name = "accel-lid-part", .location = "lid"}));
+    ClockSystem clock;
+    const auto monitor = makeMonitor(clock);
+    ASSERT_TRUE(monitor->prepare());
+    EXPECT_THAT(messages,
+                ElementsAre("Prepared SPU movement monitor on accel-lid-part source=IIO accelerometer "
+                            "transport=IIO usagePage=0x0 usage=0x0."));
+    monitor->releaseResources();
+
+    testbed.removeAccelerometer(2);
+    messages.clear();
+    ASSERT_TRUE(monitor->prepare());
+    // The device of unknown placement comes before the base's, but its scale cannot be used.
+    EXPECT_THAT(
+        messages,
+        ElementsAre("Skipped IIO accelerometer broken (iio:device0) because in_accel_scale reads \"0\", "
+                    "which is no usable scale.",
+                    "Prepared SPU movement monitor on accel-base-part source=IIO accelerometer "
+                    "transport=IIO usagePage=0x0 usage=0x0."));
+    monitor->releaseResources();
+
+    testbed.removeAccelerometer(1);
+    messages.clear();
+    EXPECT_FALSE(monitor->prepare());
+    EXPECT_THAT(
+        messages,
+        ElementsAre("Skipped IIO accelerometer broken (iio:device0) because in_accel_scale reads \"0\", "
+                    "which is no usable scale.",
+                    "No AppleSPUHIDDevice accelerometer candidate was available for SPU movement monitoring.",
+                    "Also looked for IIO accelerometers under " + testbed.sysfsRoot() +
+                        "/bus/iio/devices; none could be used."));
+}
+
+TEST_F(IioAccelerometerTest, GarbledValuesAndAVanishingDeviceAreReportedOnceAndNeverStallTheMainThread)
+{
+    ASSERT_TRUE(testbed.addAccelerometer({.mountMatrix = "0, 1, 0; 1, 0, 0; 0, 0, 1"})) << testbed.error();
+    testbed.setAcceleration({0.5, 0, 1});
+    ClockSystem clock;
+    const auto monitor = makeMonitor(clock);
+    ASSERT_TRUE(monitor->prepare());
+    // The mount matrix swaps x and y.
+    ASSERT_TRUE(waitForReading(*monitor, countsFromG({0, 0.5, 1})));
+
+    messages.clear();
+    testbed.setAttribute("in_accel_y_raw", "12 fish");
+    ASSERT_TRUE(processEventsUntil([&] { return !messages.empty(); }));
+    EXPECT_THAT(messages, ElementsAre("IIO accelerometer accel_3d (iio:device0) gives no readings: " +
+                                      testbed.sysfsRoot() +
+                                      "/bus/iio/devices/iio:device0/in_accel_y_raw holds no "
+                                      "whole number."));
+    testbed.setAttribute("in_accel_y_raw", "");
+    runEventLoopFor(std::chrono::milliseconds{100});
+    EXPECT_EQ(messages.size(), 1U) << "a failure that goes on is reported once";
+
+    testbed.setAcceleration({0, 0, -1});
+    // After a failure the poller looks again within a second.
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            return monitor->detector().latestAxes() == countsFromG({0, 0, -1});
+        },
+        std::chrono::seconds{3}));
+
+    messages.clear();
+    testbed.removeAccelerometer();
+    ASSERT_TRUE(processEventsUntil([&] { return !messages.empty(); }));
+    EXPECT_THAT(messages[0], HasSubstr("gives no readings: cannot open "));
+    EXPECT_THAT(messages[0], HasSubstr("No such file or directory."));
+    monitor->releaseResources();
+    EXPECT_FALSE(monitor->isBound());
+}
+
+TEST_F(IioAccelerometerTest, AReadThatBlocksInTheDriverHoldsUpNeitherBindingNorRelease)
+{
+    ASSERT_TRUE(testbed.addAccelerometer()) << testbed.error();
+    // A FIFO in place of a raw attribute: reading it waits until someone writes, like a stuck driver.
+    const std::string attribute = testbed.rootDirectory() + testbed.sysfsPath() + "/in_accel_x_raw";
+    std::filesystem::remove(attribute);
+    ASSERT_EQ(::mkfifo(attribute.c_str(), 0600), 0);
+
+    ClockSystem clock;
+    const auto monitor = makeMonitor(clock);
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(monitor->prepare());
+    runEventLoopFor(std::chrono::milliseconds{100});
+    EXPECT_EQ(monitor->detector().latestAxes(), std::nullopt);
+    monitor->releaseResources();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds{2});
+
+    // Let the blocked read finish; the stopped poller must deliver nothing.
+    const int writer = ::open(attribute.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    EXPECT_EQ(::write(writer, "5\n", 2), 2);
+    ::close(writer);
+    runEventLoopFor(std::chrono::milliseconds{100});
+    EXPECT_EQ(monitor->detector().latestAxes(), std::nullopt);
+}
+
+} // namespace
+} // namespace hollerbox::testing
