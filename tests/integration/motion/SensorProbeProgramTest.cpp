@@ -1,4 +1,7 @@
+#include "EventLoopRunning.h"
 #include "HidrawTestbed.h"
+#include "IioTestbed.h"
+#include "QtTestApplication.h"
 
 #include <QProcess>
 #include <gmock/gmock.h>
@@ -48,6 +51,18 @@ ProgramRun runProbe(const QStringList& arguments,
     return run;
 }
 
+// The lines of the HID report, before the list of other accelerometers that follows it after an empty line.
+std::vector<std::string> hidReport(const std::vector<std::string>& lines)
+{
+    const auto other = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.starts_with("Other accelerometers: ");
+    });
+    if (other == lines.end() || other == lines.begin()) {
+        return lines;
+    }
+    return {lines.begin(), other - 1};
+}
+
 std::vector<std::string> linesAfter(const std::vector<std::string>& lines, const std::string& header)
 {
     auto start = std::find(lines.begin(), lines.end(), header);
@@ -74,7 +89,7 @@ TEST(SensorProbeProgramTest, PrintsTheWholeReportForAnEmulatedAccelerometerWithI
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0);
 
-    const auto lines = run.lines();
+    const auto lines = hidReport(run.lines());
     ASSERT_GE(lines.size(), 10U);
     EXPECT_EQ(lines[0], "Apple SPU sensor probe");
     EXPECT_THAT(lines[1], StartsWith("Effective UID: "));
@@ -125,7 +140,11 @@ TEST(SensorProbeProgramTest, SaysSoWhenNoDeviceLooksLikeTheSensor)
     SCOPED_TRACE("standard output:\n" + run.output + "\nstandard error:\n" + run.errors);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0);
-    const auto lines = run.lines();
+    const auto all = run.lines();
+    EXPECT_THAT(std::vector(all.end() - 2, all.end()),
+                ElementsAre("Other accelerometers: 0 IIO, 0 evdev",
+                            "None was found under /sys/bus/iio/devices or /sys/class/input."));
+    const auto lines = hidReport(all);
     ASSERT_GE(lines.size(), 3U);
     EXPECT_EQ(lines[2], "Device count: 1");
     EXPECT_THAT(std::vector(lines.end() - 2, lines.end()),
@@ -146,7 +165,121 @@ TEST(SensorProbeProgramTest, RejectsADurationThatIsNotANumberOfSeconds)
     EXPECT_EQ(runProbe({"1", "2"}).exitCode, 2);
     const ProgramRun help = runProbe({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_THAT(help.output, StartsWith("Usage: HollerboxSensorProbe [seconds]\n"));
+    EXPECT_THAT(help.output, StartsWith("Usage: HollerboxSensorProbe [seconds]\n"
+                                        "       HollerboxSensorProbe --live [seconds]\n"));
+    EXPECT_EQ(runProbe({"--live", "--live"}).exitCode, 2);
+}
+
+// An emulated evdev accelerometer (HP's lis3lv02d) from recorded ioctls and events: at rest for half a
+// second, then tilted by 0.2 g on x.
+void addEvdevAccelerometer(HidrawTestbed& testbed)
+{
+    ASSERT_TRUE(testbed.addDevices("evdev-accelerometer.umockdev")) << testbed.error();
+    ASSERT_TRUE(testbed.loadIoctls("input/event5", "evdev-accelerometer.ioctl")) << testbed.error();
+    ASSERT_TRUE(testbed.loadEvemuEvents("input/event5", "evdev-accelerometer.evemu")) << testbed.error();
+}
+
+TEST(SensorProbeProgramTest, LiveReadingsFollowAnEmulatedIioAccelerometerOnceASecond)
+{
+    ensureCoreApplication();
+    IioTestbed testbed;
+    ASSERT_TRUE(testbed.addAccelerometer({.location = "lid"})) << testbed.error();
+    testbed.setAcceleration({0, 0, 1});
+
+    QProcess process;
+    process.setProcessEnvironment(testbed.childEnvironment());
+    process.start(QStringLiteral(HOLLERBOX_STAGE_DIR "/bin/HollerboxSensorProbe"), {"--live", "3"});
+    std::string output;
+    const auto printed = [&](const std::string& text) {
+        output += process.readAllStandardOutput().toStdString();
+        return output.find(text) != std::string::npos;
+    };
+    ASSERT_TRUE(processEventsUntil([&] { return printed("t=1s "); }, std::chrono::seconds{10})) << output;
+    testbed.setAcceleration({0.1, 0, 0.995});
+    ASSERT_TRUE(process.waitForFinished(10000)) << output;
+    output += process.readAllStandardOutput().toStdString();
+    SCOPED_TRACE("standard output:\n" + output + "\nstandard error:\n" +
+                 process.readAllStandardError().toStdString());
+    EXPECT_EQ(process.exitCode(), 0);
+    ProgramRun run;
+    run.output = output;
+    EXPECT_THAT(
+        run.lines(),
+        ElementsAre("Prepared SPU movement monitor on accel_3d source=IIO accelerometer transport=IIO "
+                    "usagePage=0x0 usage=0x0.",
+                    "Live readings from accel_3d (IIO accelerometer), one line per second:",
+                    "t=1s x=0.0000g y=0.0000g z=1.0000g delta=0.0000g",
+                    "t=2s x=0.1000g y=0.0000g z=0.9950g delta=0.1001g",
+                    "t=3s x=0.1000g y=0.0000g z=0.9950g delta=0.1001g"));
+}
+
+TEST(SensorProbeProgramTest, LiveReadingsComeFromAnEvdevAccelerometerWhenThereIsNoOther)
+{
+    HidrawTestbed testbed;
+    addEvdevAccelerometer(testbed);
+    const ProgramRun run = runProbe({"--live", "2"}, testbed.childEnvironment());
+    SCOPED_TRACE("standard output:\n" + run.output + "\nstandard error:\n" + run.errors);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_THAT(
+        run.lines(),
+        ElementsAre("Evdev accelerometer ST LIS3LV02DL Accelerometer (/dev/input/event5) states no axis "
+                    "resolution, so its axis range is taken as ±2 g.",
+                    "Prepared SPU movement monitor on ST LIS3LV02DL Accelerometer source=evdev "
+                    "accelerometer transport=evdev usagePage=0x0 usage=0x0.",
+                    "Live readings from ST LIS3LV02DL Accelerometer (evdev accelerometer), one line per "
+                    "second:",
+                    "t=1s x=0.2000g y=0.0000g z=1.0000g delta=0.2000g",
+                    "t=2s x=0.2000g y=0.0000g z=1.0000g delta=0.2000g"));
+}
+
+TEST(SensorProbeProgramTest, AMachineWithBothKindsUsesIioAndTheReportListsBoth)
+{
+    IioTestbed testbed;
+    ASSERT_TRUE(testbed.addAccelerometer({.buffered = true})) << testbed.error();
+    testbed.setAcceleration({0, 0, 1});
+    addEvdevAccelerometer(testbed);
+
+    const ProgramRun live = runProbe({"--live", "1"}, testbed.childEnvironment());
+    SCOPED_TRACE("standard output:\n" + live.output + "\nstandard error:\n" + live.errors);
+    ASSERT_TRUE(live.finished);
+    EXPECT_EQ(live.exitCode, 0);
+    const auto lines = live.lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "Prepared SPU movement monitor on accel_3d source=IIO accelerometer transport=IIO "
+                        "usagePage=0x0 usage=0x0.");
+    EXPECT_EQ(testbed.attribute("buffer/enable"), "0") << "the buffer is left as it was found";
+
+    const ProgramRun report = runProbe({"0"}, testbed.childEnvironment());
+    ASSERT_TRUE(report.finished);
+    const auto reportLines = report.lines();
+    const auto other =
+        std::find(reportLines.begin(), reportLines.end(),
+                  "Other accelerometers: 1 IIO, 1 evdev (listed in the order the alarm tries them)");
+    ASSERT_NE(other, reportLines.end()) << report.output;
+    EXPECT_THAT(std::vector(other + 1, reportLines.end()),
+                ElementsAre("- IIO accelerometer accel_3d (iio:device0)",
+                            "  directory: /sys/bus/iio/devices/iio:device0", "  placement: unknown",
+                            "  scale (m/s^2 per count): x=0.009806650 y=0.009806650 z=0.009806650",
+                            "  offset: x=0.000 y=0.000 z=0.000", "  mount matrix: none",
+                            "  raw attributes: can be opened", "  buffer /dev/iio:device0: can be opened",
+                            "- evdev accelerometer ST LIS3LV02DL Accelerometer (/dev/input/event5)",
+                            "  marked as accelerometer: yes", "  device node: can be opened"));
+}
+
+TEST(SensorProbeProgramTest, WithNoAccelerometerAtAllLiveSaysWhatWasLookedFor)
+{
+    HidrawTestbed testbed;
+    ASSERT_TRUE(testbed.addDevices("usb-keyboard.umockdev")) << testbed.error();
+    const ProgramRun run = runProbe({"--live", "1"}, testbed.childEnvironment());
+    SCOPED_TRACE("standard output:\n" + run.output + "\nstandard error:\n" + run.errors);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(
+        run.lines(),
+        ElementsAre("No AppleSPUHIDDevice accelerometer candidate was available for SPU movement monitoring.",
+                    "Also looked for IIO accelerometers under /sys/bus/iio/devices and evdev accelerometers "
+                    "under /dev/input; none could be used."));
 }
 
 } // namespace

@@ -51,7 +51,8 @@ std::optional<AccelerometerBinding> AccelerometerSourceIio::bind(SampleHandler o
         // later.
         std::string unreadable;
         for (const char axis : {'x', 'y', 'z'}) {
-            FileDescriptor file{::open(axisPath(device, axis).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+            FileDescriptor file{
+                ::open(axisPath(device, axis).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
             if (!file.isValid() && unreadable.empty()) {
                 unreadable = "cannot open " + axisPath(device, axis) + ": " + std::strerror(errno);
             }
