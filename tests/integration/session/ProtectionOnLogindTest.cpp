@@ -7,6 +7,7 @@
 #include "QtTestApplication.h"
 #include "ScreenSaverMock.h"
 #include "SessionBusEnvironment.h"
+#include "WaitFor.h"
 #include "engine/OpenLidAlarmController.h"
 #include "linux/base/ClockSystem.h"
 #include "linux/base/MainQueueQt.h"
@@ -72,8 +73,7 @@ TEST(ProtectionOnLogindTest, ScreenLockArmsUnderAnInhibitorAndUnlockDisarms)
     EXPECT_TRUE(logind.listInhibitors().empty());
 
     kde.emitActiveChanged(true);
-    EXPECT_TRUE(
-        waitWhileProcessingEvents([&] { return controller.state() == OpenLidAlarmState::pendingArm; }));
+    EXPECT_TRUE(waitProcessingEvents([&] { return controller.state() == OpenLidAlarmState::pendingArm; }));
     const auto inhibitors = logind.listInhibitors();
     ASSERT_EQ(inhibitors.size(), 1u);
     EXPECT_EQ(inhibitors[0].why, QStringLiteral("HollerboxApp"));
@@ -81,10 +81,10 @@ TEST(ProtectionOnLogindTest, ScreenLockArmsUnderAnInhibitorAndUnlockDisarms)
     EXPECT_EQ(controller.state(), OpenLidAlarmState::pendingArm) << "LockedHint=false overruled the locker";
 
     logind.setLidClosed(true);
-    EXPECT_TRUE(waitWhileProcessingEvents([&] { return recorder->last.isLidClosed; }));
+    EXPECT_TRUE(waitProcessingEvents([&] { return recorder->last.isLidClosed; }));
 
     kde.emitActiveChanged(false);
-    EXPECT_TRUE(waitWhileProcessingEvents([&] { return controller.state() == OpenLidAlarmState::idle; }));
+    EXPECT_TRUE(waitProcessingEvents([&] { return controller.state() == OpenLidAlarmState::idle; }));
     EXPECT_FALSE(recorder->last.isScreenLocked);
     EXPECT_TRUE(waitFor([&] { return logind.listInhibitors().empty(); }, 5s, 10ms));
     controller.stop();

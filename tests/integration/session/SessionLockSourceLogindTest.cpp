@@ -53,7 +53,7 @@ protected:
     /// Refreshes as the controller's tick does, until the monitor reports `locked`.
     bool becomesLocked(bool locked)
     {
-        return waitWhileProcessingEvents([&] {
+        return waitProcessingEvents([&] {
             monitor->refreshCurrentState();
             return monitor->isLocked() == locked;
         });
@@ -61,7 +61,7 @@ protected:
 
     bool receivedMessage(const char* message)
     {
-        return waitWhileProcessingEvents(
+        return waitProcessingEvents(
             [&] { return std::find(messages.begin(), messages.end(), message) != messages.end(); });
     }
 
@@ -72,7 +72,7 @@ protected:
         static int round = 0;
         const auto value = QStringLiteral("barrier-%1").arg(++round);
         logind.updateSessionProperties(sessionId, {{QStringLiteral("RemoteHost"), value}});
-        ASSERT_TRUE(waitWhileProcessingEvents([&] {
+        ASSERT_TRUE(waitProcessingEvents([&] {
             const auto dictionary = source->currentSessionDictionary();
             return dictionary && dictionary->at("RemoteHost") == SessionValue{value.toStdString()};
         }));
@@ -95,13 +95,13 @@ TEST_F(SessionLockSourceLogindTest, LockedHintLocksAndUnlocks)
     EXPECT_THAT(messages[1], ::testing::HasSubstr("\"LockedHint\""));
 
     logind.setLockedHint(QStringLiteral("c1"), true);
-    EXPECT_TRUE(waitWhileProcessingEvents([&] { return monitor->isLocked(); }));
+    EXPECT_TRUE(waitProcessingEvents([&] { return monitor->isLocked(); }));
     EXPECT_TRUE(receivedMessage(kLockReceived));
     monitor->refreshCurrentState();
     EXPECT_TRUE(monitor->isLocked());
 
     logind.setLockedHint(QStringLiteral("c1"), false);
-    EXPECT_TRUE(waitWhileProcessingEvents([&] { return !monitor->isLocked(); }));
+    EXPECT_TRUE(waitProcessingEvents([&] { return !monitor->isLocked(); }));
     EXPECT_TRUE(receivedMessage(kUnlockReceived));
     monitor->refreshCurrentState();
     EXPECT_FALSE(monitor->isLocked());
@@ -227,7 +227,7 @@ TEST_F(SessionLockSourceLogindTest, DictionaryWithoutTheFlagKeepsTheState)
     kde.emitActiveChanged(false);
     ASSERT_TRUE(receivedMessage(kUnlockReceived));
     kde.emitActiveChanged(true);
-    EXPECT_TRUE(waitWhileProcessingEvents([&] { return monitor->isLocked(); }));
+    EXPECT_TRUE(waitProcessingEvents([&] { return monitor->isLocked(); }));
     monitor->refreshCurrentState();
     EXPECT_TRUE(monitor->isLocked());
 }
@@ -271,7 +271,7 @@ TEST_F(SessionLockSourceLogindTest, VanishedSessionLeavesNoStaleLock)
     ASSERT_TRUE(becomesLocked(true));
 
     logind.removeSession(QStringLiteral("c1"));
-    EXPECT_TRUE(waitWhileProcessingEvents([&] { return source->sessionPath().isEmpty(); }));
+    EXPECT_TRUE(waitProcessingEvents([&] { return source->sessionPath().isEmpty(); }));
     messages.clear();
     monitor->refreshCurrentState();
     EXPECT_THAT(messages, Contains(kNil));
@@ -289,7 +289,7 @@ TEST_F(SessionLockSourceLogindTest, LogindThatRestartsIsFollowedAgain)
     ASSERT_TRUE(becomesLocked(true));
 
     logind.stop();
-    EXPECT_TRUE(waitWhileProcessingEvents([&] { return !source->currentSessionDictionary(); }));
+    EXPECT_TRUE(waitProcessingEvents([&] { return !source->currentSessionDictionary(); }));
     monitor->refreshCurrentState();
     EXPECT_TRUE(monitor->isLocked()) << "no dictionary keeps the last state";
 
@@ -350,7 +350,7 @@ TEST_F(SessionLockSourceLogindTest, DroppedSystemBusIsSurvivedAndReconnected)
 
     logind.stop();
     buses.systemBus().stop();
-    EXPECT_TRUE(waitWhileProcessingEvents([&] { return !source->currentSessionDictionary(); }));
+    EXPECT_TRUE(waitProcessingEvents([&] { return !source->currentSessionDictionary(); }));
     monitor->refreshCurrentState();
     EXPECT_TRUE(monitor->isLocked());
 
@@ -377,7 +377,7 @@ TEST(SessionLockSourceWithoutSystemBusTest, ScreenSaverAloneDecidesAndRefreshesK
     EXPECT_EQ(messages.back(), kNil);
 
     kde.emitActiveChanged(true);
-    ASSERT_TRUE(waitWhileProcessingEvents([&] { return monitor.isLocked(); }));
+    ASSERT_TRUE(waitProcessingEvents([&] { return monitor.isLocked(); }));
     messages.clear();
     monitor.refreshCurrentState();
     EXPECT_TRUE(monitor.isLocked());
@@ -397,7 +397,7 @@ TEST(SessionLockSourceLateLogindTest, LogindThatAppearsAfterStartIsPickedUp)
     logind.setCallerSession(QStringLiteral("c1"));
     logind.addSession(QStringLiteral("c1"));
     logind.setLockedHint(QStringLiteral("c1"), true);
-    EXPECT_TRUE(waitWhileProcessingEvents([&] {
+    EXPECT_TRUE(waitProcessingEvents([&] {
         const auto dictionary = source->currentSessionDictionary();
         return dictionary && dictionary->count("LockedHint") &&
                dictionary->at("LockedHint") == SessionValue{true};
