@@ -15,6 +15,8 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <atomic>
+#include <csignal>
 #include <iostream>
 #include <optional>
 #include <string_view>
@@ -30,6 +32,13 @@ constexpr std::string_view kUsage =
     "accelerometers. With --live, binds the sensor the alarm would use and prints x, y and z in g once a\n"
     "second with the distance from the first reading, until interrupted or for the given number of "
     "seconds.\n";
+
+std::atomic<bool> interrupted{false};
+
+void noteInterruption(int)
+{
+    interrupted = true;
+}
 
 std::string axesInG(const hollerbox::SPUDecodedAxes& axes)
 {
@@ -81,6 +90,17 @@ int runLive(std::optional<double> seconds)
         }
     });
     everySecond.start(std::chrono::seconds{1});
+
+    // An interrupted run still releases the sensor, so that a buffer it enabled is switched off again.
+    std::signal(SIGINT, noteInterruption);
+    std::signal(SIGTERM, noteInterruption);
+    QTimer interruption;
+    QObject::connect(&interruption, &QTimer::timeout, &interruption, [] {
+        if (interrupted) {
+            QCoreApplication::quit();
+        }
+    });
+    interruption.start(std::chrono::milliseconds{100});
     if (seconds && *seconds < 1) {
         return 0;
     }

@@ -4,6 +4,7 @@
 #include "VirtualClock.h"
 #include "linux/base/ClockSystem.h"
 #include "linux/base/MainQueueQt.h"
+#include "linux/motion/AccelerometerSourceEvdev.h"
 #include "linux/motion/AccelerometerSourceIio.h"
 #include "linux/motion/HidAccessHidraw.h"
 #include "motion/AccelerometerUnits.h"
@@ -257,10 +258,38 @@ TEST_F(IioAccelerometerTest, GarbledValuesAndAVanishingDeviceAreReportedOnceAndN
     messages.clear();
     testbed.removeAccelerometer();
     ASSERT_TRUE(processEventsUntil([&] { return !messages.empty(); }));
-    EXPECT_THAT(messages[0], HasSubstr("gives no readings: cannot open "));
-    EXPECT_THAT(messages[0], HasSubstr("No such file or directory."));
+    EXPECT_THAT(messages[0], HasSubstr("/in_accel_x_raw cannot be opened: No such file or directory."));
     monitor->releaseResources();
     EXPECT_FALSE(monitor->isBound());
+}
+
+TEST_F(IioAccelerometerTest, NodesThatCannotBeOpenedAreNamedWithTheReason)
+{
+    ASSERT_TRUE(testbed.addAccelerometer({.buffered = true})) << testbed.error();
+    testbed.removeDeviceNode("iio:device0");
+    ASSERT_TRUE(testbed.addDevices("evdev-accelerometer.umockdev")) << testbed.error();
+    testbed.removeDeviceNode("input/event5");
+    ClockSystem clock;
+    const auto monitor = makeMonitor(clock);
+    ASSERT_TRUE(monitor->prepare());
+    EXPECT_EQ(source->mode(), AccelerometerSourceIio::Mode::polling);
+    EXPECT_EQ(testbed.attribute("buffer/enable"), "0");
+    EXPECT_THAT(
+        messages,
+        ElementsAre("Polling the raw attributes of IIO accelerometer accel_3d (iio:device0) because " +
+                        testbed.deviceRoot() + "/iio:device0 cannot be opened: No such file or directory.",
+                    "Prepared SPU movement monitor on accel_3d source=IIO accelerometer "
+                    "transport=IIO usagePage=0x0 usage=0x0."));
+
+    AccelerometerSourceEvdev evdev{testbed.sysfsRoot(), testbed.deviceRoot()};
+    messages.clear();
+    EXPECT_EQ(evdev.bind([](const SPUDecodedAxes&) {},
+                         [this](const std::string& line) { messages.push_back(line); }),
+              std::nullopt);
+    EXPECT_THAT(messages,
+                ElementsAre("Cannot open " + testbed.deviceRoot() +
+                            "/input/event5 of evdev accelerometer ST LIS3LV02DL Accelerometer: No such file "
+                            "or directory."));
 }
 
 TEST_F(IioAccelerometerTest, AReadThatBlocksInTheDriverHoldsUpNeitherBindingNorRelease)

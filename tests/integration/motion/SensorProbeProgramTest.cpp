@@ -240,14 +240,30 @@ TEST(SensorProbeProgramTest, AMachineWithBothKindsUsesIioAndTheReportListsBoth)
     testbed.setAcceleration({0, 0, 1});
     addEvdevAccelerometer(testbed);
 
-    const ProgramRun live = runProbe({"--live", "1"}, testbed.childEnvironment());
-    SCOPED_TRACE("standard output:\n" + live.output + "\nstandard error:\n" + live.errors);
-    ASSERT_TRUE(live.finished);
-    EXPECT_EQ(live.exitCode, 0);
-    const auto lines = live.lines();
-    ASSERT_FALSE(lines.empty());
+    // Live until interrupted: the buffer the probe enabled is switched off again on the way out.
+    ensureCoreApplication();
+    QProcess live;
+    live.setProcessEnvironment(testbed.childEnvironment());
+    live.start(QStringLiteral(HOLLERBOX_STAGE_DIR "/bin/HollerboxSensorProbe"), {"--live"});
+    std::string output;
+    ASSERT_TRUE(processEventsUntil(
+        [&] {
+            output += live.readAllStandardOutput().toStdString();
+            return output.find("t=1s ") != std::string::npos;
+        },
+        std::chrono::seconds{10}))
+        << output;
+    EXPECT_EQ(testbed.attribute("buffer/enable"), "1");
+    live.terminate();
+    ASSERT_TRUE(live.waitForFinished(10000));
+    EXPECT_EQ(live.exitCode(), 0);
+    ProgramRun run;
+    run.output = output;
+    const auto lines = run.lines();
+    ASSERT_GE(lines.size(), 3U) << output;
     EXPECT_EQ(lines[0], "Prepared SPU movement monitor on accel_3d source=IIO accelerometer transport=IIO "
                         "usagePage=0x0 usage=0x0.");
+    EXPECT_EQ(lines[2], "t=1s no reading yet") << "nothing was written to the buffer";
     EXPECT_EQ(testbed.attribute("buffer/enable"), "0") << "the buffer is left as it was found";
 
     const ProgramRun report = runProbe({"0"}, testbed.childEnvironment());

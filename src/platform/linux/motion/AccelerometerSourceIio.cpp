@@ -54,11 +54,11 @@ std::optional<AccelerometerBinding> AccelerometerSourceIio::bind(SampleHandler o
             FileDescriptor file{
                 ::open(axisPath(device, axis).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
             if (!file.isValid() && unreadable.empty()) {
-                unreadable = "cannot open " + axisPath(device, axis) + ": " + std::strerror(errno);
+                unreadable = axisPath(device, axis) + " cannot be opened: " + std::strerror(errno);
             }
         }
         if (!unreadable.empty()) {
-            report("Skipped IIO accelerometer " + name + " because it " + unreadable + ".");
+            report("Skipped IIO accelerometer " + name + " because " + unreadable + ".");
             continue;
         }
 

@@ -108,7 +108,7 @@ std::unique_ptr<IioBufferReader> IioBufferReader::start(const IioAccelerometerDe
 
     FileDescriptor file{::open(device.devicePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
     if (!file.isValid()) {
-        problem = failure("cannot open " + device.devicePath, errno);
+        problem = failure(device.devicePath + " cannot be opened", errno);
         return nullptr;
     }
 
@@ -119,7 +119,7 @@ std::unique_ptr<IioBufferReader> IioBufferReader::start(const IioAccelerometerDe
             continue;
         }
         if (const int error = SysfsFiles::write(device.attributePath("scan_elements/" + element), "1")) {
-            problem = failure("cannot write " + device.attributePath("scan_elements/" + element), error);
+            problem = failure(device.attributePath("scan_elements/" + element) + " cannot be written", error);
             return nullptr;
         }
         changes.enabledElements.push_back(element);
@@ -155,7 +155,7 @@ std::unique_ptr<IioBufferReader> IioBufferReader::start(const IioAccelerometerDe
         }
     }
     if (const int error = SysfsFiles::write(device.attributePath("buffer/enable"), "1")) {
-        problem = failure("cannot write " + device.attributePath("buffer/enable"), error);
+        problem = failure(device.attributePath("buffer/enable") + " cannot be written", error);
         return nullptr;
     }
     changes.bufferEnabled = true;
@@ -209,7 +209,7 @@ void IioBufferReader::readScans()
         }
         if (count <= 0) {
             stop(count == 0 ? m_device.devicePath + " came to its end"
-                            : failure("cannot read " + m_device.devicePath, errno));
+                            : failure(m_device.devicePath + " cannot be read", errno));
             return;
         }
         const std::size_t size = m_layout.scanBytes();

@@ -21,7 +21,7 @@ std::variant<std::int64_t, std::string> readRaw(const std::string& path)
 {
     FileDescriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)};
     if (!file.isValid()) {
-        return "cannot open " + path + ": " + std::strerror(errno);
+        return path + " cannot be opened: " + std::strerror(errno);
     }
     char buffer[64];
     ssize_t count = -1;
@@ -29,7 +29,7 @@ std::variant<std::int64_t, std::string> readRaw(const std::string& path)
         count = ::read(file.get(), buffer, sizeof buffer);
     } while (count < 0 && errno == EINTR);
     if (count < 0) {
-        return "cannot read " + path + ": " + std::strerror(errno);
+        return path + " cannot be read: " + std::strerror(errno);
     }
     const std::string_view text{buffer, static_cast<std::size_t>(count)};
     const auto value = parseSysfsInteger(text);
