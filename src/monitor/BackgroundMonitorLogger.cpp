@@ -41,15 +41,18 @@ BackgroundMonitorLogger::BackgroundMonitorLogger(std::string logFilePath, std::F
         std::filesystem::create_directories(path.parent_path(), ignored);
     }
     // Creates the file only when it is missing; an existing log is appended to, never truncated.
-    FileDescriptor file{::open(m_logFilePath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644)};
+    FileDescriptor file{
+        ::open(m_logFilePath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644)};
 }
 
 void BackgroundMonitorLogger::write(std::string_view message)
 {
     std::string line{message};
     line += '\n';
-    // Opening without O_CREAT: a log removed while running is not recreated.
-    if (FileDescriptor file{::open(m_logFilePath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY)};
+    // Opening without O_CREAT: a log removed while running is not recreated. Non-blocking, so that a log
+    // path naming a pipe nobody reads cannot stall the monitor.
+    if (FileDescriptor file{
+            ::open(m_logFilePath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
         file.isValid()) {
         writeAll(file.get(), line);
     }

@@ -102,8 +102,9 @@ std::optional<std::uint64_t> BackgroundMonitorOptionParser::parseUnsigned(std::s
     return value;
 }
 
-BackgroundMonitorOptions BackgroundMonitorOptionParser::parse(const std::vector<std::string>& arguments,
-                                                              const std::string& defaultLogFilePath)
+BackgroundMonitorOptions
+BackgroundMonitorOptionParser::parse(const std::vector<std::string>& arguments,
+                                     const std::function<std::string()>& defaultLogFilePath)
 {
     BackgroundMonitorOptions options;
     const auto doubleOption = [&](std::string_view name, double fallback) {
@@ -123,7 +124,7 @@ BackgroundMonitorOptions BackgroundMonitorOptionParser::parse(const std::vector<
     options.alarmSoundSelection =
         alarmSoundSelectionFromCommandLineValue(valueOf(arguments, "--alarm-sound-base64"));
     const auto logFile = valueOf(arguments, "--log-file");
-    options.logFilePath = logFile ? std::string{*logFile} : defaultLogFilePath;
+    options.logFilePath = logFile ? std::string{*logFile} : defaultLogFilePath();
     return options;
 }
 

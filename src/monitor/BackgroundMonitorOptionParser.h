@@ -2,6 +2,7 @@
 
 #include "BackgroundMonitorOptions.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,9 +14,10 @@ namespace hollerbox {
 class BackgroundMonitorOptionParser
 {
 public:
-    /// `arguments` excludes the program path; `defaultLogFilePath` is used when "--log-file" is missing.
+    /// `arguments` excludes the program path; `defaultLogFilePath` is asked only when "--log-file" is
+    /// missing.
     static BackgroundMonitorOptions parse(const std::vector<std::string>& arguments,
-                                          const std::string& defaultLogFilePath);
+                                          const std::function<std::string()>& defaultLogFilePath);
 
     /// A whole-text C-locale floating-point number, or none (empty, leading white space, trailing text, NaN).
     static std::optional<double> parseDouble(std::string_view text);

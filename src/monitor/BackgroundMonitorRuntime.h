@@ -2,21 +2,22 @@
 
 #include "BackgroundMonitorLogger.h"
 #include "BackgroundMonitorOptions.h"
-#include "audio/BuiltInSoundLocator.h"
 #include "engine/OpenLidAlarmController.h"
-#include "linux/audio/AudioFilePlayerFactoryGst.h"
-#include "linux/audio/AudioHardwarePulse.h"
-#include "linux/audio/ResourceDirectoriesLinux.h"
-#include "linux/base/BackgroundWorkerQt.h"
 #include "linux/base/ClockSystem.h"
 #include "linux/base/MainQueueQt.h"
 #include "linux/base/TerminationSignalWatch.h"
-#include "linux/motion/HidAccessHidraw.h"
 
 #include <functional>
 #include <memory>
 
 namespace hollerbox {
+
+class AudioFilePlayerFactoryGst;
+class AudioHardwarePulse;
+class BackgroundWorkerQt;
+class BuiltInSoundLocator;
+class HidAccessHidraw;
+class ResourceDirectoriesLinux;
 
 /// Everything the background monitor runs: one protection controller on the always-locked source with the
 /// real lid reader, sleep lease, accelerometer, alarm player and readiness probe, logged by the logger.
@@ -24,7 +25,7 @@ namespace hollerbox {
 class BackgroundMonitorRuntime
 {
 public:
-    /// Builds and starts everything; `exitProcess` ends the event loop with a status.
+    /// Builds and starts everything; `exitProcess` ends the process with a status.
     BackgroundMonitorRuntime(const BackgroundMonitorOptions& options,
                              std::function<void(int status)> exitProcess);
     ~BackgroundMonitorRuntime();
@@ -35,20 +36,18 @@ public:
     /// Stops the watch and the controller (restoring the audio output), then exits with 0 after 0.1 s.
     void stopAndExit();
 
-    OpenLidAlarmController& controller() { return *m_controller; }
-
 private:
     std::function<void(int)> m_exitProcess;
     ClockSystem m_clock;
     MainQueueQt m_mainQueue;
     std::shared_ptr<BackgroundMonitorLogger> m_logger;
-    ResourceDirectoriesLinux m_resourceDirectories;
-    BuiltInSoundLocator m_sounds;
-    AudioHardwarePulse m_audioHardware;
-    AudioFilePlayerFactoryGst m_players;
+    std::unique_ptr<ResourceDirectoriesLinux> m_resourceDirectories;
+    std::unique_ptr<BuiltInSoundLocator> m_sounds;
+    std::unique_ptr<AudioHardwarePulse> m_audioHardware;
+    std::unique_ptr<AudioFilePlayerFactoryGst> m_players;
     // Destroyed before the players, so that no background work still opens a sound.
-    BackgroundWorkerQt m_worker{m_mainQueue};
-    HidAccessHidraw m_hidAccess;
+    std::unique_ptr<BackgroundWorkerQt> m_worker;
+    std::unique_ptr<HidAccessHidraw> m_hidAccess;
     std::unique_ptr<OpenLidAlarmController> m_controller;
     std::unique_ptr<TerminationSignalWatch> m_terminationSignalSource;
     std::unique_ptr<ScheduledTask> m_exitTask;

@@ -222,12 +222,9 @@ TEST_F(BackgroundMonitorEndToEndTest, VolumeOptionsAreClampedOrFallBackAsHeardOn
 TEST_F(BackgroundMonitorEndToEndTest, ArgumentRulesShowInTheProgramsBehaviour)
 {
     startLaptop();
-    const auto base64 =
-        alarmSoundSelectionCommandLineValue(AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm));
-    // The first of two thresholds wins, a poll value with a unit falls back to 250 ms (the first tick comes
-    // quickly), a trailing option name is missing, and a sound that is not strict Base64 plays the default.
+    // The first of two thresholds wins, a poll value with a unit falls back to 250 ms (so the first tick
+    // comes quickly), and a trailing option name counts as missing.
     auto monitor = startMonitor({"--threshold-g", "0.08", "--threshold-g", "0.3", "--poll-ms", "60000ms",
-                                 "--alarm-sound-base64", QString::fromStdString(base64.substr(0, 5) + "\n"),
                                  "--arm-delay", "0.2", "--repeat-seconds"});
     ASSERT_TRUE(monitor->waitForLine("state=pendingArm", 2s)) << "a poll of 60 s would not have ticked yet";
     const auto armed = monitor->waitForLine("state=armed", 5s);
@@ -235,6 +232,28 @@ TEST_F(BackgroundMonitorEndToEndTest, ArgumentRulesShowInTheProgramsBehaviour)
     EXPECT_THAT(monitor->lines()[*armed].text, HasSubstr("threshold 0.0800g."));
     liftUntilTriggered(*monitor);
     EXPECT_TRUE(waitForSink(false, 0.65, 2s));
+}
+
+TEST_F(BackgroundMonitorEndToEndTest, SoundThatIsNotStrictBase64PlaysTheDefaultSound)
+{
+    // The siren is much louder on average than the spoken default: the level tells which one played.
+    const auto alarmLevel = [this](const QString& soundValue) {
+        startLaptop();
+        MonitorRecorder recorder{laptop().pulse().serverAddress(), PulseAudioServer::sinkName};
+        EXPECT_TRUE(recorder.start());
+        auto monitor = startMonitor({"--arm-delay", "0.2", "--alarm-sound-base64", soundValue});
+        liftUntilTriggered(*monitor);
+        const auto from = recorder.frameAt(monitor->lines().back().arrivedAt);
+        monitor->collectFor(1800ms);
+        return recorder.rms(from, recorder.frameCount());
+    };
+    const auto siren = QString::fromStdString(
+        alarmSoundSelectionCommandLineValue(AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm)));
+    const double sirenLevel = alarmLevel(siren);
+    const double brokenLevel = alarmLevel(siren.left(8) + QStringLiteral("\n") + siren.mid(8));
+    std::cout << "[ measure  ] siren RMS " << sirenLevel << ", default sound RMS " << brokenLevel << "\n";
+    EXPECT_GT(brokenLevel, 0.02) << "the default sound was not heard";
+    EXPECT_GT(sirenLevel, 1.8 * brokenLevel) << "the broken value did not fall back to the default sound";
 }
 
 } // namespace

@@ -20,8 +20,8 @@ public:
     /// Runs `job` on the main thread after the work running now; may be called from any thread.
     virtual void post(Job job) = 0;
 
-    /// Runs `job` every `period` (at least 1 ms), the first time one period from now, until the handle goes.
-    /// Main thread only.
+    /// Runs `job` every `period` (at least 1 ms; periods beyond about 24 days are shortened to that), the
+    /// first time one period from now, until the handle goes. Main thread only.
     virtual std::unique_ptr<ScheduledTask> scheduleRepeating(std::chrono::milliseconds period, Job job) = 0;
 
     /// Runs `job` once after `delay` unless the handle is cancelled or destroyed first. Main thread only.

@@ -199,6 +199,24 @@ TEST_F(SessionLockSourceLogindTest, GnomeLocksThroughActiveChangedAndLockedHint)
     EXPECT_FALSE(monitor->isLocked());
 }
 
+TEST_F(SessionLockSourceLogindTest, BlankingWithoutLockDoesNotArmWhereTheHintIsMaintained)
+{
+    auto gnome = ScreenSaverMock::gnome(buses.sessionBusAddress());
+    ASSERT_TRUE(gnome.start());
+    startMonitor();
+    logind.setLockedHint(QStringLiteral("c1"), true);
+    ASSERT_TRUE(becomesLocked(true));
+    logind.setLockedHint(QStringLiteral("c1"), false);
+    ASSERT_TRUE(becomesLocked(false));
+
+    // The screen shield comes up (idle blanking) while locking is off: the hint stays false and wins.
+    gnome.emitActiveChanged(true);
+    ASSERT_TRUE(receivedMessage(kLockReceived));
+    barrier();
+    monitor->refreshCurrentState();
+    EXPECT_FALSE(monitor->isLocked());
+}
+
 TEST_F(SessionLockSourceLogindTest, ScreenSaverThatVanishesWhileActiveUnlocks)
 {
     auto kde = ScreenSaverMock::freedesktop(buses.sessionBusAddress());

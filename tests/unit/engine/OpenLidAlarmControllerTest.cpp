@@ -1,4 +1,6 @@
 #include "ControllerFixture.h"
+#include "engine/HollerboxDiagnostics.h"
+#include "ports/SystemLog.h"
 
 #include <gmock/gmock.h>
 #include <thread>
@@ -444,10 +446,21 @@ TEST_F(OpenLidAlarmControllerTest, PublishesNothingOnceTheDelegateIsGone)
 
 TEST_F(OpenLidAlarmControllerTest, DiagnosticPostedBeforeDestructionIsDropped)
 {
+    class CollectingLog final : public SystemLog
+    {
+    public:
+        void info(std::string_view, std::string_view message) override { entries.emplace_back(message); }
+        std::vector<std::string> entries;
+    };
+    auto log = std::make_shared<CollectingLog>();
+    HollerboxDiagnostics::setSystemLog(log);
     lock->report("late message");
     controller.reset();
-    // The posted job must not touch the destroyed controller (the sanitizer build catches any access).
-    EXPECT_NO_FATAL_FAILURE(queue.runPending());
+    queue.runPending();
+    HollerboxDiagnostics::setSystemLog(nullptr);
+    for (const auto& entry : log->entries) {
+        EXPECT_EQ(entry.find("late message"), std::string::npos);
+    }
 }
 
 } // namespace

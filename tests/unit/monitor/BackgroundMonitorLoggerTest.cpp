@@ -15,6 +15,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace hollerbox {
 namespace {
@@ -136,6 +137,15 @@ TEST_F(BackgroundMonitorLoggerTest, LinesStillReachStandardOutputWithoutAFile)
     BackgroundMonitorLogger unwritable{blocked + "/sub/monitor.log", output.file()};
     unwritable.write("no file possible");
     EXPECT_EQ(output.text(), "after removal\nno file possible\n");
+}
+
+TEST_F(BackgroundMonitorLoggerTest, APipeNobodyReadsNeverStallsTheLog)
+{
+    const auto fifo = directory.filePath("log-pipe").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    BackgroundMonitorLogger logger{fifo, output.file()};
+    logger.write("still written");
+    EXPECT_EQ(output.text(), "still written\n");
 }
 
 TEST(LogLocationsTest, FollowsTheStateDirectoryWithAHomeFallback)

@@ -12,7 +12,7 @@ constexpr const char* kDefaultLog = "/default/background-monitor.log";
 
 BackgroundMonitorOptions parse(std::vector<std::string> arguments)
 {
-    return BackgroundMonitorOptionParser::parse(arguments, kDefaultLog);
+    return BackgroundMonitorOptionParser::parse(arguments, [] { return std::string{kDefaultLog}; });
 }
 
 TEST(BackgroundMonitorOptionParserTest, NoArgumentsGiveTheDefaults)
@@ -25,6 +25,20 @@ TEST(BackgroundMonitorOptionParserTest, NoArgumentsGiveTheDefaults)
     EXPECT_EQ(options.pollIntervalMilliseconds, 250U);
     EXPECT_EQ(options.alarmSoundSelection, AlarmSoundSelection::defaultSelection());
     EXPECT_EQ(options.logFilePath, kDefaultLog);
+}
+
+TEST(BackgroundMonitorOptionParserTest, DefaultLogLocationIsOnlyAskedForWhenNoneIsGiven)
+{
+    int asked = 0;
+    const auto defaultLog = [&asked] {
+        ++asked;
+        return std::string{kDefaultLog};
+    };
+    EXPECT_EQ(BackgroundMonitorOptionParser::parse({"--log-file", "/tmp/own.log"}, defaultLog).logFilePath,
+              "/tmp/own.log");
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(BackgroundMonitorOptionParser::parse({"--log-file"}, defaultLog).logFilePath, kDefaultLog);
+    EXPECT_EQ(asked, 1);
 }
 
 TEST(BackgroundMonitorOptionParserTest, ReadsAllSevenOptionsInTheApplicationsOrder)

@@ -70,6 +70,17 @@ TEST_F(MainQueueQtTest, TimersFireUntilCancelledAndDelayedJobsCanBeWithdrawn)
     EXPECT_EQ(withdrawn, 0);
 }
 
+TEST_F(MainQueueQtTest, PeriodsBeyondTheTimersRangeDoNotSpin)
+{
+    int fired = 0;
+    auto huge = queue.scheduleRepeating(std::chrono::milliseconds{4294967296LL}, [&] { ++fired; });
+    auto wrapsNegative = queue.scheduleRepeating(std::chrono::milliseconds{3000000000LL}, [&] { ++fired; });
+    int reference = 0;
+    auto small = queue.scheduleRepeating(std::chrono::milliseconds{5}, [&] { ++reference; });
+    ASSERT_TRUE(runEventLoopUntil([&] { return reference >= 5; }, std::chrono::seconds{5}));
+    EXPECT_EQ(fired, 0);
+}
+
 TEST_F(MainQueueQtTest, TimerMayDestroyItsOwnHandleWhileFiring)
 {
     int fired = 0;

@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QTimer>
 #include <algorithm>
+#include <limits>
 
 namespace hollerbox {
 
@@ -15,7 +16,9 @@ public:
     {
         m_timer->setTimerType(Qt::PreciseTimer);
         m_timer->setSingleShot(singleShot);
-        m_timer->setInterval(std::max(interval, std::chrono::milliseconds{singleShot ? 0 : 1}));
+        // Qt keeps intervals in an int: longer ones would wrap to a negative or a zero period.
+        const auto longest = std::chrono::milliseconds{std::numeric_limits<int>::max()};
+        m_timer->setInterval(std::clamp(interval, std::chrono::milliseconds{singleShot ? 0 : 1}, longest));
         QObject::connect(m_timer, &QTimer::timeout, m_timer, std::move(job));
         m_timer->start();
     }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "linux/support/FileDescriptor.h"
-
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -11,8 +9,9 @@ class QSocketNotifier;
 namespace hollerbox {
 
 /// Delivers SIGTERM to a handler on the thread that created the watch, through a self-pipe, instead of
-/// letting it end the process. One watch at a time; once destroyed, SIGTERM stays ignored so that a second
-/// signal cannot cut a clean shutdown short.
+/// letting it end the process. Once the watch is gone SIGTERM stays ignored, so that a second signal cannot
+/// cut a clean shutdown short; a watch that cannot be set up leaves the default disposition in place.
+/// One watch at a time.
 class TerminationSignalWatch final
 {
 public:
@@ -29,8 +28,6 @@ private:
     void drain();
 
     std::function<void()> m_handler;
-    FileDescriptor m_readEnd;
-    FileDescriptor m_writeEnd;
     std::unique_ptr<QSocketNotifier> m_notifier;
     bool m_active = false;
 };

@@ -105,7 +105,14 @@ std::optional<SessionDictionary> SessionLockSourceLogind::currentSessionDictiona
     }
     auto dictionary = *m_properties;
     const auto hint = dictionary.find(kLockedHint);
-    if (!m_activeScreenSavers.isEmpty() && hint != dictionary.end() && hint->second == SessionValue{false}) {
+    if (hint != dictionary.end() && hint->second == SessionValue{true}) {
+        m_lockedHintSeen = true;
+    }
+    // A session whose hint was never true has a locker that does not maintain it: its false must not
+    // overrule a screen saver that reports the screen locked. Where the hint is maintained (GNOME, KDE), it
+    // stays authoritative, so an active screen saver alone never counts as a lock.
+    if (!m_lockedHintSeen && !m_activeScreenSavers.isEmpty() && hint != dictionary.end() &&
+        hint->second == SessionValue{false}) {
         dictionary.erase(hint);
     }
     return dictionary;
@@ -238,6 +245,9 @@ void SessionLockSourceLogind::tryLookup(std::size_t step)
 
 void SessionLockSourceLogind::followSession(const QDBusObjectPath& path)
 {
+    if (path != m_sessionPath) {
+        m_lockedHintSeen = false;
+    }
     m_sessionPath = path;
     m_system->connect(logind::service, path.path(), logind::propertiesInterface,
                       QStringLiteral("PropertiesChanged"), this,
@@ -310,6 +320,7 @@ void SessionLockSourceLogind::onSessionPropertiesChanged(const QString& interfac
     const auto hint = changed.constFind(QString::fromLatin1(kLockedHint));
     if (hint != changed.cend() && hint->metaType() == QMetaType::fromType<bool>()) {
         const bool locked = hint->toBool();
+        m_lockedHintSeen = m_lockedHintSeen || locked;
         const auto known = m_properties ? m_properties->find(kLockedHint) : SessionDictionary::iterator{};
         if (!m_properties || known == m_properties->end() || known->second != SessionValue{locked}) {
             lockChange = locked;

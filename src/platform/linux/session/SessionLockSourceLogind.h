@@ -24,9 +24,10 @@ namespace hollerbox {
 ///
 /// Dictionary: the properties of the caller's logind session, found through XDG_SESSION_ID, else
 /// `GetSessionByPID`, else `GetSession("auto")`, read once and then kept current from `PropertiesChanged`, so
-/// reading it never blocks. While a screen saver reports active and `LockedHint` is false, the locker is
-/// one that does not maintain the hint, and the hint is left out of the dictionary so that it cannot
-/// overrule the screen saver. No system bus, no logind, or no session: no dictionary.
+/// reading it never blocks. While a screen saver reports active, `LockedHint` is false and has never been
+/// true for this session, the locker is one that does not maintain the hint, and the hint is left out of
+/// the dictionary so that it cannot overrule the screen saver. No system bus, no logind, or no session: no
+/// dictionary.
 ///
 /// Lookups made while constructing wait at most `callTimeout` each; all later ones are asynchronous. Buses,
 /// logind and sessions that appear, vanish or come back later are followed: buses and unanswered lookups are
@@ -101,6 +102,8 @@ private:
     bool m_synchronous = false;
     quint64 m_generation = 0;
     bool m_busy = false;
+    // Whether the current session's `LockedHint` has been seen true, i.e. its locker maintains the hint.
+    bool m_lockedHintSeen = false;
     // A lookup went unanswered or the session vanished unannounced: the maintenance timer looks again.
     bool m_retryLookup = false;
     QDBusObjectPath m_sessionPath;
