@@ -292,6 +292,23 @@ TEST_F(IioAccelerometerTest, NodesThatCannotBeOpenedAreNamedWithTheReason)
                             "or directory."));
 }
 
+TEST_F(IioAccelerometerTest, ABufferThatStaysSilentGivesWayToPollingTheRawAttributes)
+{
+    ASSERT_TRUE(testbed.addAccelerometer({.buffered = true})) << testbed.error();
+    testbed.setAcceleration({0, 1, 0});
+    ClockSystem clock;
+    const auto monitor = makeMonitor(clock);
+    ASSERT_TRUE(monitor->prepare());
+    EXPECT_EQ(source->mode(), AccelerometerSourceIio::Mode::buffer);
+    messages.clear();
+    ASSERT_TRUE(waitForReading(*monitor, {0, kOneG, 0}));
+    EXPECT_EQ(source->mode(), AccelerometerSourceIio::Mode::polling);
+    EXPECT_EQ(testbed.attribute("buffer/enable"), "0");
+    EXPECT_THAT(messages,
+                ElementsAre("IIO accelerometer accel_3d (iio:device0) gave no scans through its buffer "
+                            "within 1000 ms, so its raw attributes are polled instead."));
+}
+
 TEST_F(IioAccelerometerTest, AReadThatBlocksInTheDriverHoldsUpNeitherBindingNorRelease)
 {
     ASSERT_TRUE(testbed.addAccelerometer()) << testbed.error();

@@ -246,24 +246,26 @@ TEST(SensorProbeProgramTest, AMachineWithBothKindsUsesIioAndTheReportListsBoth)
     live.setProcessEnvironment(testbed.childEnvironment());
     live.start(QStringLiteral(HOLLERBOX_STAGE_DIR "/bin/HollerboxSensorProbe"), {"--live"});
     std::string output;
-    ASSERT_TRUE(processEventsUntil(
-        [&] {
-            output += live.readAllStandardOutput().toStdString();
-            return output.find("t=1s ") != std::string::npos;
-        },
-        std::chrono::seconds{10}))
+    const auto printed = [&](const std::string& text) {
+        output += live.readAllStandardOutput().toStdString();
+        return output.find(text) != std::string::npos;
+    };
+    ASSERT_TRUE(processEventsUntil([&] { return printed("one line per second:"); }, std::chrono::seconds{10}))
         << output;
+    // The raw attributes say 1 g on z; the buffer says otherwise.
+    ASSERT_TRUE(testbed.writeToBuffer(IioTestbed::scanOf(testbed.rawFor({0.25, 0, 1}))));
+    ASSERT_TRUE(processEventsUntil([&] { return printed("t=1s "); }, std::chrono::seconds{10})) << output;
     EXPECT_EQ(testbed.attribute("buffer/enable"), "1");
     live.terminate();
     ASSERT_TRUE(live.waitForFinished(10000));
     EXPECT_EQ(live.exitCode(), 0);
     ProgramRun run;
     run.output = output;
-    const auto lines = run.lines();
-    ASSERT_GE(lines.size(), 3U) << output;
-    EXPECT_EQ(lines[0], "Prepared SPU movement monitor on accel_3d source=IIO accelerometer transport=IIO "
-                        "usagePage=0x0 usage=0x0.");
-    EXPECT_EQ(lines[2], "t=1s no reading yet") << "nothing was written to the buffer";
+    EXPECT_THAT(run.lines(),
+                ElementsAre("Prepared SPU movement monitor on accel_3d source=IIO accelerometer "
+                            "transport=IIO usagePage=0x0 usage=0x0.",
+                            "Live readings from accel_3d (IIO accelerometer), one line per second:",
+                            "t=1s x=0.2500g y=0.0000g z=1.0000g delta=0.0000g"));
     EXPECT_EQ(testbed.attribute("buffer/enable"), "0") << "the buffer is left as it was found";
 
     const ProgramRun report = runProbe({"0"}, testbed.childEnvironment());

@@ -72,16 +72,13 @@ std::optional<AccelerometerBinding> AccelerometerSourceIio::bind(SampleHandler o
             [this](const std::string& text) { reportFailure(text); }, problem);
         if (m_buffer) {
             m_mode = Mode::buffer;
+            m_bufferCheck = m_mainQueue.scheduleAfter(bufferSilenceLimit, [this] { checkBufferDelivers(); });
         } else {
             if (!problem.empty()) {
                 report("Polling the raw attributes of IIO accelerometer " + name + " because " + problem +
                        ".");
             }
-            m_poller = std::make_unique<IioRawPoller>(
-                m_mainQueue, std::array{axisPath(device, 'x'), axisPath(device, 'y'), axisPath(device, 'z')},
-                [this](const auto& raw) { deliver(raw); },
-                [this](const std::string& text) { reportFailure(text); });
-            m_mode = Mode::polling;
+            startPolling();
         }
         SPUProbeDeviceSummary summary;
         summary.product = device.displayName();
@@ -93,8 +90,36 @@ std::optional<AccelerometerBinding> AccelerometerSourceIio::bind(SampleHandler o
     return std::nullopt;
 }
 
+void AccelerometerSourceIio::startPolling()
+{
+    const IioAccelerometerDevice& device = *m_device;
+    m_poller = std::make_unique<IioRawPoller>(
+        m_mainQueue, std::array{axisPath(device, 'x'), axisPath(device, 'y'), axisPath(device, 'z')},
+        [this](const auto& raw) { deliver(raw); }, [this](const std::string& text) { reportFailure(text); });
+    m_mode = Mode::polling;
+}
+
+void AccelerometerSourceIio::checkBufferDelivers()
+{
+    m_bufferCheck.reset();
+    if (m_delivered || !m_buffer || !m_device) {
+        return;
+    }
+    // Some devices need a trigger that nobody set up: their buffer never fills.
+    m_buffer.reset();
+    if (m_diagnostics) {
+        m_diagnostics("IIO accelerometer " + m_device->displayName() + " (" + m_device->node +
+                      ") gave no scans through its buffer within " +
+                      std::to_string(bufferSilenceLimit.count()) +
+                      " ms, so its raw attributes are polled instead.");
+    }
+    startPolling();
+}
+
 void AccelerometerSourceIio::release()
 {
+    m_bufferCheck.reset();
+    m_delivered = false;
     m_buffer.reset();
     m_poller.reset();
     m_mode = Mode::none;
@@ -105,6 +130,7 @@ void AccelerometerSourceIio::release()
 
 void AccelerometerSourceIio::deliver(const std::array<std::int64_t, 3>& raw)
 {
+    m_delivered = true;
     if (m_onSample) {
         const SampleHandler handler = m_onSample;
         handler(m_calibration.countsFor(raw));

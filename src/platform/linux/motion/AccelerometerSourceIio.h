@@ -7,6 +7,7 @@
 #include "motion/IioAccelerometerCalibration.h"
 #include "ports/MainQueue.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -20,6 +21,8 @@ class AccelerometerSourceIio final : public AccelerometerSource
 public:
     static constexpr std::string_view sourceName = "IIO accelerometer";
     static constexpr std::string_view transportName = "IIO";
+    /// How long an enabled buffer may stay silent before the raw attributes are polled instead.
+    static constexpr std::chrono::milliseconds bufferSilenceLimit{1000};
 
     /// How the bound device is read.
     enum class Mode
@@ -44,6 +47,8 @@ public:
 
 private:
     void deliver(const std::array<std::int64_t, 3>& raw);
+    void startPolling();
+    void checkBufferDelivers();
     void reportFailure(const std::string& problem);
 
     MainQueue& m_mainQueue;
@@ -55,6 +60,8 @@ private:
     DiagnosticHandler m_diagnostics;
     std::unique_ptr<IioBufferReader> m_buffer;
     std::unique_ptr<IioRawPoller> m_poller;
+    std::unique_ptr<ScheduledTask> m_bufferCheck;
+    bool m_delivered = false;
     Mode m_mode = Mode::none;
 };
 

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
-#include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <variant>
 
@@ -21,7 +21,7 @@ std::variant<std::int64_t, std::string> readRaw(const std::string& path)
 {
     FileDescriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)};
     if (!file.isValid()) {
-        return path + " cannot be opened: " + std::strerror(errno);
+        return path + " cannot be opened: " + std::generic_category().message(errno);
     }
     char buffer[64];
     ssize_t count = -1;
@@ -29,7 +29,7 @@ std::variant<std::int64_t, std::string> readRaw(const std::string& path)
         count = ::read(file.get(), buffer, sizeof buffer);
     } while (count < 0 && errno == EINTR);
     if (count < 0) {
-        return path + " cannot be read: " + std::strerror(errno);
+        return path + " cannot be read: " + std::generic_category().message(errno);
     }
     const std::string_view text{buffer, static_cast<std::size_t>(count)};
     const auto value = parseSysfsInteger(text);
