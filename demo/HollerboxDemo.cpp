@@ -1,6 +1,6 @@
 // Shows the background monitor guarding an emulated laptop made of real parts: a private PulseAudio whose
-// null sink is muted at 20 %, an emulated accelerometer and a mocked logind. The laptop is lifted, the alarm
-// sounds, the monitor is stopped with SIGTERM, and what happened is printed.
+// null sink is muted at 20 %, an emulated IIO accelerometer and a mocked logind. The laptop is lifted, the
+// alarm sounds, the monitor is stopped with SIGTERM, and what happened is printed.
 
 #include "EmulatedLaptop.h"
 #include "MonitorProcess.h"
@@ -63,8 +63,10 @@ int main()
     QTemporaryDir directory;
     EmulatedLaptop laptop;
     std::cout << "Starting the emulated laptop: private PulseAudio (null sink muted at 20 %), mocked logind, "
-                 "emulated accelerometer at 100 Hz.\n";
-    if (!laptop.start({})) {
+                 "emulated IIO accelerometer.\n";
+    EmulatedLaptop::Options options;
+    options.sensor = EmulatedLaptop::Sensor::iio;
+    if (!laptop.start(options)) {
         return fail(laptop.error());
     }
     std::cout << "Sink before the monitor starts: " << sinkText(laptop.pulse().sinkState()) << "\n\n";

@@ -9,6 +9,7 @@
 #include "linux/audio/ResourceDirectoriesLinux.h"
 #include "linux/base/BackgroundWorkerQt.h"
 #include "linux/motion/HidAccessHidraw.h"
+#include "linux/motion/LinuxAccelerometerSources.h"
 #include "linux/session/RootDomainReaderLogind.h"
 #include "linux/session/SleepInhibitorLogind.h"
 #include "motion/SPUMovementMonitor.h"
@@ -58,7 +59,7 @@ BackgroundMonitorRuntime::BackgroundMonitorRuntime(const BackgroundMonitorOption
             std::make_unique<SystemAudioOverrideController>(*m_audioHardware), *m_players, *m_sounds,
             m_mainQueue, *m_worker, m_clock),
         std::make_unique<PowerAssertionLease>(std::make_unique<SleepInhibitorLogind>()),
-        std::make_unique<SPUMovementMonitor>(*m_hidAccess, m_clock),
+        std::make_unique<SPUMovementMonitor>(*m_hidAccess, m_clock, makeLinuxAccelerometerSources(m_mainQueue)),
         std::make_unique<AudioReadinessProbe>(*m_audioHardware, kRecommendedMinimumVolume), m_clock,
         m_mainQueue);
     m_controller->setDelegate(m_logger);

@@ -37,7 +37,14 @@ bool EmulatedLaptop::start(const Options& options)
         m_error = "the sink could not be set up";
         return false;
     }
-    if (options.withAccelerometer) {
+    m_sensor = options.sensor;
+    if (options.withAccelerometer && options.sensor == Sensor::iio) {
+        if (!m_testbed.addAccelerometer()) {
+            m_error = "the IIO accelerometer could not be emulated: " + m_testbed.error();
+            return false;
+        }
+        m_testbed.setAcceleration({0, 0, 1});
+    } else if (options.withAccelerometer) {
         if (!m_testbed.addDevices("spu-accelerometer.umockdev") ||
             !m_testbed.loadIoctls("hidraw0", "spu-accelerometer.ioctl")) {
             m_error = "the accelerometer could not be emulated: " + m_testbed.error();
@@ -68,6 +75,13 @@ void EmulatedLaptop::giveSamples(std::chrono::microseconds period)
 
 void EmulatedLaptop::tilt(bool lifted)
 {
+    if (m_sensor == Sensor::iio) {
+        m_testbed.setAcceleration({lifted ? 0.1 : 0.0, 0, 1});
+        if (lifted) {
+            m_firstLiftedSampleAt = std::chrono::steady_clock::now().time_since_epoch().count();
+        }
+        return;
+    }
     if (lifted) {
         m_firstLiftedSampleAt = 0;
         m_liftPending = true;

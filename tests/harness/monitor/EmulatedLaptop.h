@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HidrawTestbed.h"
+#include "IioTestbed.h"
 #include "LogindMock.h"
 #include "PulseAudioServer.h"
 #include "SessionBusEnvironment.h"
@@ -17,17 +17,25 @@
 namespace hollerbox::testing {
 
 /// A laptop for the background monitor made of real parts: a private PulseAudio with a null sink, a mocked
-/// logind on a private system bus, and an emulated accelerometer whose samples this class gives at a steady
-/// rate from a thread of its own. Lifting it tilts the samples by about 0.1 g.
+/// logind on a private system bus, and an emulated accelerometer: a HID sensor whose samples this class gives
+/// at a steady rate from a thread of its own, or an IIO sensor whose raw attributes it sets. Lifting it tilts
+/// the samples by about 0.1 g.
 class EmulatedLaptop
 {
 public:
     using TimePoint = std::chrono::steady_clock::time_point;
     static constexpr std::int32_t oneG = 65536;
 
+    enum class Sensor
+    {
+        hid,
+        iio
+    };
+
     struct Options
     {
         bool withAccelerometer = true;
+        Sensor sensor = Sensor::hid;
         std::chrono::microseconds samplePeriod{10'000};
         double sinkVolume = 0.2;
         bool sinkMuted = true;
@@ -44,7 +52,8 @@ public:
 
     /// Tilts the laptop by about 0.1 g, as lifting it does, or puts it back level.
     void tilt(bool lifted);
-    /// When the first tilted sample was given to the device after the last `tilt(true)`.
+    /// When the first tilted sample was given to the device after the last `tilt(true)`; for the IIO sensor,
+    /// when its attributes changed.
     std::optional<TimePoint> firstLiftedSampleAt() const;
     std::size_t samplesGiven() const { return m_samplesGiven.load(); }
 
@@ -64,7 +73,8 @@ private:
     SessionBusEnvironment m_buses;
     std::unique_ptr<LogindMock> m_logind;
     PulseAudioServer m_pulse;
-    HidrawTestbed m_testbed;
+    IioTestbed m_testbed;
+    Sensor m_sensor = Sensor::hid;
     std::string m_error;
     std::thread m_sampler;
     std::atomic<bool> m_sampling{false};

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <poll.h>
 #include <umockdev.h>
 #include <unistd.h>
 
@@ -119,11 +120,33 @@ bool HidrawTestbed::writeReport(const std::string& node, std::span<const std::ui
     if (descriptor < 0) {
         return false;
     }
-    ssize_t written = -1;
-    do {
-        written = ::write(descriptor, report.data(), report.size());
-    } while (written < 0 && errno == EINTR);
-    return written == static_cast<ssize_t>(report.size());
+    // The emulated node is a pseudo-terminal: while no reader has it open, reports would pile up in its
+    // buffer and then be cut in two when it fills, which a real node never does. Like a real node, it
+    // delivers nothing to nobody.
+    pollfd state{descriptor, POLLOUT, 0};
+    if (::poll(&state, 1, 0) < 0 || (state.revents & POLLHUP) != 0) {
+        return false;
+    }
+    // Never leave half a report behind: a reader that is slow to drain gets the rest a little later.
+    std::size_t written = 0;
+    while (written < report.size()) {
+        const auto count = ::write(descriptor, report.data() + written, report.size() - written);
+        if (count > 0) {
+            written += static_cast<std::size_t>(count);
+            continue;
+        }
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0 && errno != EAGAIN) {
+            return false;
+        }
+        pollfd writable{descriptor, POLLOUT, 0};
+        if (::poll(&writable, 1, 100) <= 0 || (writable.revents & POLLHUP) != 0) {
+            return written == 0 ? false : written == report.size();
+        }
+    }
+    return true;
 }
 
 void HidrawTestbed::startStreaming(const std::string& node, std::chrono::milliseconds period)

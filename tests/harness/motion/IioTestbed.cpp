@@ -23,38 +23,38 @@ std::string IioTestbed::sysfsPath(unsigned number) const
     return "/sys/devices/platform/iio-accel." + std::to_string(number) + "/" + nodeName(number);
 }
 
-bool IioTestbed::addAccelerometer(const IioAccelerometerSpec& spec)
+bool IioTestbed::addAccelerometer(const IioAccelerometerDescription& description)
 {
-    const std::string node = nodeName(spec.number);
+    const std::string node = nodeName(description.number);
     std::ostringstream text;
-    text << "P: " << sysfsPath(spec.number).substr(4) << "\n";
-    if (spec.buffered) {
+    text << "P: " << sysfsPath(description.number).substr(4) << "\n";
+    if (description.buffered) {
         text << "N: " << node << "\n"
              << "E: DEVNAME=/dev/" << node << "\n";
     }
     text << "E: DEVTYPE=iio_device\nE: SUBSYSTEM=iio\n"
-         << "A: name=" << spec.name << "\n"
+         << "A: name=" << description.name << "\n"
          << "A: in_accel_x_raw=0\nA: in_accel_y_raw=0\nA: in_accel_z_raw=0\n";
-    if (spec.scaleAttribute == "in_accel_x_scale") {
+    if (description.scaleAttribute == "in_accel_x_scale") {
         for (const char axis : {'x', 'y', 'z'}) {
-            text << "A: in_accel_" << axis << "_scale=" << spec.scale << "\n";
+            text << "A: in_accel_" << axis << "_scale=" << description.scale << "\n";
         }
     } else {
-        text << "A: " << spec.scaleAttribute << "=" << spec.scale << "\n";
+        text << "A: " << description.scaleAttribute << "=" << description.scale << "\n";
     }
-    if (!spec.offset.empty()) {
-        text << "A: in_accel_offset=" << spec.offset << "\n";
+    if (!description.offset.empty()) {
+        text << "A: in_accel_offset=" << description.offset << "\n";
     }
-    if (!spec.mountMatrix.empty()) {
-        text << "A: in_accel_mount_matrix=" << spec.mountMatrix << "\n";
+    if (!description.mountMatrix.empty()) {
+        text << "A: in_accel_mount_matrix=" << description.mountMatrix << "\n";
     }
-    if (!spec.label.empty()) {
-        text << "A: label=" << spec.label << "\n";
+    if (!description.label.empty()) {
+        text << "A: label=" << description.label << "\n";
     }
-    if (!spec.location.empty()) {
-        text << "A: location=" << spec.location << "\n";
+    if (!description.location.empty()) {
+        text << "A: location=" << description.location << "\n";
     }
-    if (spec.buffered) {
+    if (description.buffered) {
         int index = 0;
         for (const char axis : {'x', 'y', 'z'}) {
             text << "A: scan_elements/in_accel_" << axis << "_en=0\n"
@@ -64,8 +64,8 @@ bool IioTestbed::addAccelerometer(const IioAccelerometerSpec& spec)
         text << "A: scan_elements/in_timestamp_en=1\nA: scan_elements/in_timestamp_index=3\n"
              << "A: scan_elements/in_timestamp_type=le:s64/64>>0\n"
              << "A: buffer/enable=0\nA: buffer/length=0\nA: trigger/current_trigger=\n";
-        text << "\nP: /devices/platform/iio-accel." << spec.number << "/trigger" << spec.number << "\n"
-             << "E: SUBSYSTEM=iio\nA: name=" << spec.name << "-dev" << spec.number << "\n";
+        text << "\nP: /devices/platform/iio-accel." << description.number << "/trigger" << description.number << "\n"
+             << "E: SUBSYSTEM=iio\nA: name=" << description.name << "-dev" << description.number << "\n";
     }
     GError* error = nullptr;
     if (!umockdev_testbed_add_from_string(testbed(), text.str().c_str(), &error)) {
@@ -73,24 +73,24 @@ bool IioTestbed::addAccelerometer(const IioAccelerometerSpec& spec)
         g_clear_error(&error);
         return false;
     }
-    m_specs[spec.number] = spec;
+    m_descriptions[description.number] = description;
     return true;
 }
 
 void IioTestbed::removeAccelerometer(unsigned number)
 {
     removeDevice(sysfsPath(number));
-    if (m_specs.contains(number) && m_specs[number].buffered) {
+    if (m_descriptions.contains(number) && m_descriptions[number].buffered) {
         removeDeviceNode(nodeName(number));
     }
 }
 
 std::array<std::int64_t, 3> IioTestbed::rawFor(const std::array<double, 3>& g, unsigned number) const
 {
-    const auto found = m_specs.find(number);
-    const double scale = found == m_specs.end() ? 1.0 : std::stod(found->second.scale);
+    const auto found = m_descriptions.find(number);
+    const double scale = found == m_descriptions.end() ? 1.0 : std::stod(found->second.scale);
     const double offset =
-        found == m_specs.end() || found->second.offset.empty() ? 0.0 : std::stod(found->second.offset);
+        found == m_descriptions.end() || found->second.offset.empty() ? 0.0 : std::stod(found->second.offset);
     std::array<std::int64_t, 3> raw{};
     for (std::size_t axis = 0; axis < raw.size(); ++axis) {
         raw[axis] = std::llround(g[axis] * kStandardGravity / scale - offset);

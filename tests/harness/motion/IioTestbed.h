@@ -9,7 +9,7 @@
 namespace hollerbox::testing {
 
 /// One emulated IIO accelerometer.
-struct IioAccelerometerSpec
+struct IioAccelerometerDescription
 {
     unsigned number = 0;
     std::string name = "accel_3d";
@@ -33,7 +33,7 @@ class IioTestbed final : public HidrawTestbed
 {
 public:
     /// Adds the device; false with the reason in `error()`.
-    bool addAccelerometer(const IioAccelerometerSpec& spec = {});
+    bool addAccelerometer(const IioAccelerometerDescription& description = {});
     /// Takes the device away: its sysfs directory and node vanish.
     void removeAccelerometer(unsigned number = 0);
 
@@ -56,7 +56,7 @@ public:
     std::string sysfsPath(unsigned number = 0) const;
 
 private:
-    std::map<unsigned, IioAccelerometerSpec> m_specs;
+    std::map<unsigned, IioAccelerometerDescription> m_descriptions;
 };
 
 } // namespace hollerbox::testing

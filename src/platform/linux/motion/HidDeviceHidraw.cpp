@@ -4,6 +4,7 @@
 #include "motion/IOReturn.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -83,13 +84,22 @@ void HidDeviceHidraw::scheduleInputReports(std::span<std::uint8_t> reportBuffer,
     m_reportBuffer = reportBuffer;
     m_callback = std::move(callback);
     m_scheduled = true;
+    m_endOfStream = false;
     if (!m_file.isValid()) {
         return; // reading starts when the device is opened
     }
     if (m_notifier == nullptr) {
         m_readBuffer.resize(readBufferLength);
         m_notifier = new QSocketNotifier(m_file.get(), QSocketNotifier::Read);
-        QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier, [this] { readReports(); });
+        // Reports are read in batches: a fast device (1000 reports a second) then wakes the main thread a
+        // few hundred times a second instead of once per report, for a delay of a few milliseconds.
+        QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier, [this] {
+            m_notifier->setEnabled(false);
+            QTimer::singleShot(readBatchInterval, Qt::PreciseTimer, m_notifier, [this] {
+                m_notifier->setEnabled(isReading());
+                readReports();
+            });
+        });
     }
     m_notifier->setEnabled(true);
 }
@@ -104,7 +114,7 @@ void HidDeviceHidraw::unscheduleInputReports()
 
 bool HidDeviceHidraw::isReading() const
 {
-    return m_scheduled && m_file.isValid() && m_notifier != nullptr && m_notifier->isEnabled();
+    return m_scheduled && m_file.isValid() && m_notifier != nullptr && !m_endOfStream;
 }
 
 std::vector<std::span<const std::uint8_t>>
@@ -165,6 +175,7 @@ void HidDeviceHidraw::deliver(std::span<const std::uint8_t> report)
 
 void HidDeviceHidraw::stopReading()
 {
+    m_endOfStream = true;
     if (m_notifier != nullptr) {
         m_notifier->setEnabled(false);
     }

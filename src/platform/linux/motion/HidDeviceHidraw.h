@@ -4,6 +4,7 @@
 #include "motion/HidDevice.h"
 #include "motion/HidReportDescriptor.h"
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
@@ -32,6 +33,8 @@ public:
     static constexpr std::size_t readBufferLength = 16384;
     /// Reads per wake-up, so that a flooding device cannot starve the event loop.
     static constexpr int maximumReadsPerWakeup = 64;
+    /// How long reports may gather after the node becomes readable before they are read together.
+    static constexpr std::chrono::milliseconds readBatchInterval{4};
 
     explicit HidDeviceHidraw(Description description);
     ~HidDeviceHidraw() override;
@@ -66,6 +69,7 @@ private:
     std::vector<std::uint8_t> m_readBuffer;
     bool m_scheduled = false;
     bool m_dispatching = false;
+    bool m_endOfStream = false;
     std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };
 
