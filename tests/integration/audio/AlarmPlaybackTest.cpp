@@ -1,6 +1,8 @@
 #include "PlaybackFixture.h"
 
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace hollerbox::testing {
 namespace {
@@ -58,8 +60,13 @@ TEST_F(AlarmPlaybackTest, CustomFilesOfEverySupportedFormatAreHeard)
 TEST_F(AlarmPlaybackTest, UnplayableCustomFilesReportAnErrorAndPlayTheDefaultSound)
 {
     const auto directory = std::filesystem::temp_directory_path();
+    // A pipe that nobody writes to would block a reader for good.
+    const auto pipe = (directory / ("hollerbox-pipe-" + std::to_string(::getpid()) + ".wav")).string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::unique_ptr<const char, decltype([](const char* path) { ::unlink(path); })> removePipe{
+        pipe.c_str()};
     for (const auto& path : {dataFile("deleted-file.wav"), dataFile("corrupt.mp3"), dataFile("empty.wav"),
-                             dataFile("not-audio.wav"), directory.string()}) {
+                             dataFile("not-audio.wav"), directory.string(), pipe}) {
         ::testing::internal::CaptureStderr();
         const auto started = Clock::now();
         controller->play(AlarmSoundSelection::customFile(path, "Broken"), 3, 180, 0.65f);

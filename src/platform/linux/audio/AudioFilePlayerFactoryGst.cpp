@@ -11,6 +11,7 @@
 #include <gst/gst.h>
 #include <mutex>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace hollerbox {
@@ -201,6 +202,12 @@ AudioFilePlayerOpening AudioFilePlayerFactoryGst::openFile(const std::string& pa
 {
     if (path.empty() || path.front() != '/') {
         return {nullptr, "The file path is not absolute."};
+    }
+    // A pipe or a device would block the reader for as long as nobody writes to it.
+    struct stat status
+    {};
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
+        return {nullptr, "The file is not a regular file."};
     }
     if (SoundFileDecoderSndfile::isDecodedHere(path)) {
         auto decoding = SoundFileDecoderSndfile::decodeToWav(path);

@@ -264,11 +264,14 @@ private:
         switch (pa_context_get_state(context)) {
         case PA_CONTEXT_READY:
             self.m_ready.store(true);
-            pa_context_subscribe(context,
-                                 static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK |
-                                                                     PA_SUBSCRIPTION_MASK_SINK_INPUT |
-                                                                     PA_SUBSCRIPTION_MASK_SERVER),
-                                 nullptr, nullptr);
+            if (auto* operation =
+                    pa_context_subscribe(context,
+                                         static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK |
+                                                                             PA_SUBSCRIPTION_MASK_SINK_INPUT |
+                                                                             PA_SUBSCRIPTION_MASK_SERVER),
+                                         nullptr, nullptr)) {
+                pa_operation_unref(operation);
+            }
             self.settleFirstAttempt();
             self.notifyChange();
             break;

@@ -10,6 +10,8 @@ namespace hollerbox::SoundFileDecoderSndfile {
 namespace {
 
 constexpr sf_count_t kMaximumSeconds = 600;
+// At most 64 MB of decoded sound: a longer file plays its beginning instead of exhausting memory.
+constexpr sf_count_t kMaximumSamples = 32 * 1024 * 1024;
 
 struct SndfileCloser
 {
@@ -54,7 +56,7 @@ Decoding decodeToWav(const std::string& path)
     if (info.channels <= 0 || info.channels > 8 || info.samplerate <= 0 || info.samplerate > 384000) {
         return {{}, "The file has an unsupported sound layout."};
     }
-    const auto maximumFrames = kMaximumSeconds * info.samplerate;
+    const auto maximumFrames = std::min(kMaximumSeconds * info.samplerate, kMaximumSamples / info.channels);
     const auto frames = std::min(info.frames, maximumFrames);
     std::vector<short> samples(static_cast<std::size_t>(frames) * static_cast<std::size_t>(info.channels));
     const auto read = sf_readf_short(file.get(), samples.data(), frames);
