@@ -124,6 +124,11 @@ std::optional<MovementDetectionEvent> MovementDetector::detect(std::string_view 
     m_lastObservedDeltaG = delta;
 
     if (delta >= m_thresholdG) {
+        // A candidate stamped in the future can only come from a clock that was set back: it would never
+        // last long enough, so it starts again now.
+        if (m_pendingCandidate && m_pendingCandidate->startedAt > now) {
+            m_pendingCandidate->startedAt = now;
+        }
         if (!m_pendingCandidate) {
             m_pendingCandidate = PendingCandidate{now, delta};
             if (diagnostics) {

@@ -95,7 +95,9 @@ bool SPUMovementMonitor::prepare()
             reportDiagnostic("Failed to open AppleSPUHIDDevice accelerometer. IOReturn=" +
                              std::to_string(result) + " hex=0x" + formatSignedHex(result) + ".");
         }
-        return false;
+        // On Linux any HID device with this usage qualifies, so one that cannot be opened may well not be the
+        // accelerometer: the laptop's standard sensors still get their turn.
+        return bindOtherSource();
     }
     candidate->device->scheduleInputReports(m_reportBuffer,
                                             [this](const HidInputReport& report) { onInputReport(report); });

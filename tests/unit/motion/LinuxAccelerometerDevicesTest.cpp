@@ -52,7 +52,7 @@ TEST(LinuxAccelerometerDevicesTest, SysfsBitmapsAreHexadecimalWordsWithBitZeroIn
     EXPECT_FALSE(sysfsBitmapIsEmpty("garbage"));
 }
 
-TEST(LinuxAccelerometerDevicesTest, EvdevAccelerometersAreMarkedOnesOrThreeAxesWithoutKeys)
+TEST(LinuxAccelerometerDevicesTest, EvdevAccelerometersAreMarkedOnesOrThreeAxesWithoutKeysButNoGamepads)
 {
     SysfsTree tree;
     // Three axes and no keys, but not marked.
@@ -66,6 +66,14 @@ TEST(LinuxAccelerometerDevicesTest, EvdevAccelerometersAreMarkedOnesOrThreeAxesW
     // Marked as an accelerometer.
     tree.write("class/input/event11/device/name", "Marked sensor\n");
     tree.write("class/input/event11/device/properties", "40\n");
+    tree.write("class/input/event11/device/uevent", "PRODUCT=18/0/0/0\nNAME=\"Marked sensor\"\n");
+    // Game controllers' motion sensors on USB and Bluetooth are marked too, but are not the laptop.
+    tree.write("class/input/event20/device/name", "Wireless Controller Motion Sensors\n");
+    tree.write("class/input/event20/device/properties", "40\n");
+    tree.write("class/input/event20/device/uevent", "PRODUCT=5/54c/ce6/8100\n");
+    tree.write("class/input/event21/device/name", "USB Controller Motion Sensors\n");
+    tree.write("class/input/event21/device/properties", "40\n");
+    tree.write("class/input/event21/device/uevent", "PRODUCT=3/54c/ce6/8111\n");
     // Garbled and unreadable capabilities count as none.
     tree.write("class/input/event4/device/capabilities/abs", "fish\n");
     tree.write("class/input/mouse0/device/properties", "40\n");

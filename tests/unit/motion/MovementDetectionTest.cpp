@@ -116,6 +116,18 @@ TEST_F(MovementDetectionTest, ACandidateHeldForTwoTenthsOfASecondIsConfirmedWith
     EXPECT_EQ(detector().pendingCandidate(), std::nullopt);
 }
 
+TEST_F(MovementDetectionTest, ACandidateOpenedBeforeTheClockWasSetBackIsStillConfirmed)
+{
+    armAtRest();
+    stream(31, 4096);
+    EXPECT_EQ(monitor->detectMovement(), std::nullopt);
+    clock.advance(-std::chrono::microseconds{std::chrono::minutes{10}});
+    stream(31, 4096);
+    EXPECT_EQ(monitor->detectMovement(), std::nullopt); // the candidate starts over at the new time
+    stream(21, 4096);
+    EXPECT_TRUE(monitor->detectMovement().has_value());
+}
+
 TEST_F(MovementDetectionTest, AReadingBelowTheThresholdDropsTheCandidateAndTheNextOneStartsOver)
 {
     armAtRest();

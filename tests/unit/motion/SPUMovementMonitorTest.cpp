@@ -113,6 +113,29 @@ TEST_F(SPUMovementMonitorTest, AnOpenFailureReportsTheSignedCodeAndTriesNoOtherC
     EXPECT_THAT(messages.lines, SizeIs(2)); // the binding's own sentence, again
 }
 
+TEST_F(SPUMovementMonitorTest, AHidCandidateThatCannotBeOpenedLeavesTheOtherSourcesTheirTurn)
+{
+    auto busy = accelerometerDevice("Vendor device with the same usage");
+    busy.openResult = IOReturn::notPrivileged;
+    hid.addDevice("hidraw0", busy);
+    auto owned = std::make_unique<FakeAccelerometerSource>();
+    SPUProbeDeviceSummary summary;
+    summary.product = "accel_3d";
+    summary.transport = "IIO";
+    owned->binding = AccelerometerBinding{summary, "IIO accelerometer"};
+    std::vector<std::unique_ptr<AccelerometerSource>> sources;
+    sources.push_back(std::move(owned));
+    build(std::move(sources));
+
+    ASSERT_TRUE(monitor->prepare());
+    EXPECT_THAT(messages.lines,
+                ElementsAre("Failed to open AppleSPUHIDDevice accelerometer. IOReturn=-536870207 "
+                            "hex=0x-1ffffd3f.",
+                            "Prepared SPU movement monitor on accel_3d source=IIO accelerometer "
+                            "transport=IIO usagePage=0x0 usage=0x0."));
+    EXPECT_EQ(monitor->selectedSource(), "IIO accelerometer");
+}
+
 TEST_F(SPUMovementMonitorTest, OnlyInputReportsOfEighteenBytesOrMoreEnterTheHistory)
 {
     bindAccelerometer();

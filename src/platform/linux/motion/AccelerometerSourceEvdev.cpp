@@ -1,6 +1,7 @@
 #include "AccelerometerSourceEvdev.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -94,6 +95,14 @@ std::optional<AccelerometerBinding> AccelerometerSourceEvdev::bind(SampleHandler
         m_diagnostics = diagnostics;
         m_notifier = new QSocketNotifier(m_file.get(), QSocketNotifier::Read);
         QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier, [this] { readEvents(); });
+        // A device at rest may send no event for a long time: its state at binding is the first sample, so
+        // that arming finds a baseline.
+        QTimer::singleShot(0, m_notifier, [this] {
+            if (m_onSample && m_scaling) {
+                const SampleHandler handler = m_onSample;
+                handler(m_scaling->countsFor(m_values));
+            }
+        });
 
         SPUProbeDeviceSummary summary;
         summary.product = device.name.empty() ? device.node : device.name;

@@ -3,6 +3,7 @@
 #include "SysfsFiles.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <dirent.h>
 #include <memory>
@@ -59,6 +60,39 @@ std::string firstLine(const std::optional<std::string>& text)
     return line;
 }
 
+constexpr unsigned kBusUsb = 0x03;
+constexpr unsigned kBusBluetooth = 0x05;
+
+/// The bus of an input device from the PRODUCT line of its uevent ("PRODUCT=bus/vendor/product/version").
+std::optional<unsigned> busType(const std::optional<std::string>& uevent)
+{
+    if (!uevent) {
+        return std::nullopt;
+    }
+    const auto line = uevent->find("PRODUCT=");
+    if (line == std::string::npos) {
+        return std::nullopt;
+    }
+    const auto start = line + 8;
+    const auto end = uevent->find('/', start);
+    if (end == std::string::npos || end == start || end - start > 4) {
+        return std::nullopt;
+    }
+    unsigned value = 0;
+    for (auto index = start; index < end; ++index) {
+        const char digit = (*uevent)[index];
+        const int nibble = std::isdigit(static_cast<unsigned char>(digit)) != 0 ? digit - '0'
+                           : (digit >= 'a' && digit <= 'f')                     ? digit - 'a' + 10
+                           : (digit >= 'A' && digit <= 'F')                     ? digit - 'A' + 10
+                                                                                : -1;
+        if (nibble < 0) {
+            return std::nullopt;
+        }
+        value = value * 16 + static_cast<unsigned>(nibble);
+    }
+    return value;
+}
+
 } // namespace
 
 bool sysfsBitmapHas(const std::string& text, unsigned bit)
@@ -102,6 +136,11 @@ std::vector<EvdevAccelerometerDevice> listEvdevAccelerometers(const std::string&
             sysfsBitmapHas(absolute, 0) && sysfsBitmapHas(absolute, 1) && sysfsBitmapHas(absolute, 2);
         const bool noKeys = !keys || sysfsBitmapIsEmpty(firstLine(keys));
         if (!marked && !(threeAxes && noKeys)) {
+            continue;
+        }
+        // Game controllers on USB or Bluetooth carry motion sensors too; they say nothing about the laptop.
+        if (const auto bus = busType(SysfsFiles::read(input + "/uevent", 4096));
+            bus == kBusUsb || bus == kBusBluetooth) {
             continue;
         }
         EvdevAccelerometerDevice device;

@@ -17,6 +17,8 @@ namespace hollerbox {
 namespace {
 
 // One raw attribute, opened afresh: the value, or why there is none.
+constexpr std::chrono::milliseconds slowReadLimit{1000};
+
 std::variant<std::int64_t, std::string> readRaw(const std::string& path)
 {
     FileDescriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)};
@@ -69,9 +71,14 @@ IioRawPoller::IioRawPoller(MainQueue& mainQueue, std::array<std::string, 3> path
             Reading reading{};
             std::string problem;
             for (std::size_t axis = 0; axis < paths.size() && problem.empty(); ++axis) {
+                const auto started = std::chrono::steady_clock::now();
                 auto value = readRaw(paths[axis]);
                 if (auto* text = std::get_if<std::string>(&value)) {
                     problem = std::move(*text);
+                } else if (std::chrono::steady_clock::now() - started > slowReadLimit) {
+                    // Sensor hubs answer a request that timed out with a value of 0, which would pass for
+                    // a reading with no gravity at all.
+                    problem = paths[axis] + " answered too slowly to be trusted";
                 } else {
                     reading[axis] = std::get<std::int64_t>(value);
                 }
