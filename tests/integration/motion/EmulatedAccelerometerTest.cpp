@@ -1,4 +1,4 @@
-#include "EventLoopRunning.h"
+#include "EventLoopWait.h"
 #include "HidrawTestbed.h"
 #include "QtTestApplication.h"
 #include "VirtualClock.h"
@@ -46,7 +46,7 @@ protected:
     {
         virtualClock.advance(std::chrono::milliseconds{10});
         ASSERT_TRUE(testbed.writeReport("hidraw0", makeSPUReport(x, y, z)));
-        ASSERT_TRUE(processEventsUntil([&] {
+        ASSERT_TRUE(waitProcessingEvents([&] {
             const auto& samples = monitor.detector().recentSamples();
             return !samples.empty() && samples.back().timestamp == virtualClock.now();
         })) << "the monitor did not receive the report";
@@ -164,7 +164,7 @@ TEST_F(EmulatedAccelerometerTest, AReal100HertzStreamFillsTheHistoryAndAHeldTilt
     monitor->setDiagnosticHandler([this](const std::string& line) { messages.push_back(line); });
     ASSERT_TRUE(monitor->prepare());
     testbed.startStreaming("hidraw0");
-    ASSERT_TRUE(processEventsUntil([&] { return monitor->detector().recentSamples().size() >= 60; }))
+    ASSERT_TRUE(waitProcessingEvents([&] { return monitor->detector().recentSamples().size() >= 60; }))
         << "streamed " << testbed.streamedReportCount() << " reports";
     const auto& samples = monitor->detector().recentSamples();
     EXPECT_LE(secondsBetween(samples.front().timestamp, samples.back().timestamp), 2.0);
@@ -182,13 +182,13 @@ TEST_F(EmulatedAccelerometerTest, AReal100HertzStreamFillsTheHistoryAndAHeldTilt
         }
     });
     poll.start(std::chrono::milliseconds{50});
-    runEventLoopFor(std::chrono::milliseconds{500});
+    processEventsFor(std::chrono::milliseconds{500});
     EXPECT_THAT(events, IsEmpty()) << "a steady stream must not count as movement";
 
     testbed.setStreamedAxes(kTenthG, 0, kOneG);
-    runEventLoopFor(std::chrono::milliseconds{500});
+    processEventsFor(std::chrono::milliseconds{500});
     testbed.setStreamedAxes(0, 0, kOneG);
-    ASSERT_TRUE(processEventsUntil([&] { return !events.empty(); }, std::chrono::seconds{3}));
+    ASSERT_TRUE(waitProcessingEvents([&] { return !events.empty(); }, std::chrono::seconds{3}));
     EXPECT_EQ(events.front().detail.rfind(
                   "Movement detected from Apple SPU Accelerometer via SPU accelerometer", 0),
               0U);

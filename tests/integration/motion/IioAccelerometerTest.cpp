@@ -1,4 +1,4 @@
-#include "EventLoopRunning.h"
+#include "EventLoopWait.h"
 #include "IioTestbed.h"
 #include "QtTestApplication.h"
 #include "VirtualClock.h"
@@ -51,7 +51,7 @@ protected:
 
     static bool waitForReading(const SPUMovementMonitor& monitor, const SPUDecodedAxes& axes)
     {
-        return processEventsUntil([&] { return monitor.detector().latestAxes() == axes; });
+        return waitProcessingEvents([&] { return monitor.detector().latestAxes() == axes; });
     }
 
     IioTestbed testbed;
@@ -71,7 +71,7 @@ TEST_F(IioAccelerometerTest, PolledRawAttributesFollowTheDeviceAndAHeldTiltIsOne
                                       "transport=IIO usagePage=0x0 usage=0x0."));
     EXPECT_EQ(source->mode(), AccelerometerSourceIio::Mode::polling);
     ASSERT_TRUE(waitForReading(*monitor, {0, 0, kOneG}));
-    ASSERT_TRUE(processEventsUntil([&] { return monitor->detector().recentSamples().size() >= 20; }));
+    ASSERT_TRUE(waitProcessingEvents([&] { return monitor->detector().recentSamples().size() >= 20; }));
 
     messages.clear();
     ASSERT_TRUE(monitor->arm(0.05).isAvailable);
@@ -96,7 +96,7 @@ TEST_F(IioAccelerometerTest, PolledRawAttributesFollowTheDeviceAndAHeldTiltIsOne
         testbed.setAcceleration({0.005 * sign, -0.005 * sign, 1 + 0.005 * sign});
     });
     jitter.start(std::chrono::milliseconds{15});
-    runEventLoopFor(std::chrono::milliseconds{800});
+    processEventsFor(std::chrono::milliseconds{800});
     jitter.stop();
     EXPECT_THAT(events, IsEmpty()) << "jitter must not count as movement";
     EXPECT_GT(step, 20);
@@ -104,11 +104,11 @@ TEST_F(IioAccelerometerTest, PolledRawAttributesFollowTheDeviceAndAHeldTiltIsOne
     // A tilt of 0.1 g held for 0.3 s, then back at rest.
     testbed.setAcceleration({0.1, 0, 0.995});
     const auto tiltStart = std::chrono::steady_clock::now();
-    runEventLoopFor(std::chrono::milliseconds{300});
+    processEventsFor(std::chrono::milliseconds{300});
     testbed.setAcceleration({0, 0, 1});
     const auto held = std::chrono::steady_clock::now() - tiltStart;
-    ASSERT_TRUE(processEventsUntil([&] { return !events.empty(); }, std::chrono::seconds{2}));
-    runEventLoopFor(std::chrono::milliseconds{500});
+    ASSERT_TRUE(waitProcessingEvents([&] { return !events.empty(); }, std::chrono::seconds{2}));
+    processEventsFor(std::chrono::milliseconds{500});
     ASSERT_FALSE(events.empty());
     // A tilt held much longer than asked (a machine under heavy load) may rightly be a second movement.
     if (held < std::chrono::milliseconds{400}) {
@@ -141,7 +141,7 @@ TEST_F(IioAccelerometerTest, TheBufferIsSetUpReadAsBinaryScansInAnyPiecesAndLeft
         clock.advance(std::chrono::milliseconds{10});
         const auto scan = IioTestbed::scanOf(testbed.rawFor(g), 1000);
         ASSERT_TRUE(testbed.writeToBuffer(scan));
-        ASSERT_TRUE(processEventsUntil([&] {
+        ASSERT_TRUE(waitProcessingEvents([&] {
             const auto& samples = monitor->detector().recentSamples();
             return !samples.empty() && samples.back().timestamp == clock.now();
         })) << "the monitor did not receive the scan";
@@ -154,7 +154,7 @@ TEST_F(IioAccelerometerTest, TheBufferIsSetUpReadAsBinaryScansInAnyPiecesAndLeft
     // A scan cut in two arrives once whole; two scans in one piece arrive as two.
     const auto first = IioTestbed::scanOf(testbed.rawFor({0.25, -0.5, 1}));
     ASSERT_TRUE(testbed.writeToBuffer(std::span{first}.first(10)));
-    runEventLoopFor(std::chrono::milliseconds{50});
+    processEventsFor(std::chrono::milliseconds{50});
     EXPECT_EQ(monitor->detector().latestAxes(), (SPUDecodedAxes{0, 0, kOneG}));
     ASSERT_TRUE(testbed.writeToBuffer(std::span{first}.subspan(10)));
     ASSERT_TRUE(waitForReading(*monitor, countsFromG({0.25, -0.5, 1})));
@@ -238,18 +238,18 @@ TEST_F(IioAccelerometerTest, GarbledValuesAndAVanishingDeviceAreReportedOnceAndN
 
     messages.clear();
     testbed.setAttribute("in_accel_y_raw", "12 fish");
-    ASSERT_TRUE(processEventsUntil([&] { return !messages.empty(); }));
+    ASSERT_TRUE(waitProcessingEvents([&] { return !messages.empty(); }));
     EXPECT_THAT(messages, ElementsAre("IIO accelerometer accel_3d (iio:device0) gives no readings: " +
                                       testbed.sysfsRoot() +
                                       "/bus/iio/devices/iio:device0/in_accel_y_raw holds no "
                                       "whole number."));
     testbed.setAttribute("in_accel_y_raw", "");
-    runEventLoopFor(std::chrono::milliseconds{100});
+    processEventsFor(std::chrono::milliseconds{100});
     EXPECT_EQ(messages.size(), 1U) << "a failure that goes on is reported once";
 
     testbed.setAcceleration({0, 0, -1});
     // After a failure the poller looks again within a second.
-    ASSERT_TRUE(processEventsUntil(
+    ASSERT_TRUE(waitProcessingEvents(
         [&] {
             return monitor->detector().latestAxes() == countsFromG({0, 0, -1});
         },
@@ -257,7 +257,7 @@ TEST_F(IioAccelerometerTest, GarbledValuesAndAVanishingDeviceAreReportedOnceAndN
 
     messages.clear();
     testbed.removeAccelerometer();
-    ASSERT_TRUE(processEventsUntil([&] { return !messages.empty(); }));
+    ASSERT_TRUE(waitProcessingEvents([&] { return !messages.empty(); }));
     EXPECT_THAT(messages[0], HasSubstr("/in_accel_x_raw cannot be opened: No such file or directory."));
     monitor->releaseResources();
     EXPECT_FALSE(monitor->isBound());
@@ -321,7 +321,7 @@ TEST_F(IioAccelerometerTest, AReadThatBlocksInTheDriverHoldsUpNeitherBindingNorR
     const auto monitor = makeMonitor(clock);
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(monitor->prepare());
-    runEventLoopFor(std::chrono::milliseconds{100});
+    processEventsFor(std::chrono::milliseconds{100});
     EXPECT_EQ(monitor->detector().latestAxes(), std::nullopt);
     monitor->releaseResources();
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds{2});
@@ -331,7 +331,7 @@ TEST_F(IioAccelerometerTest, AReadThatBlocksInTheDriverHoldsUpNeitherBindingNorR
     ASSERT_GE(writer, 0);
     EXPECT_EQ(::write(writer, "5\n", 2), 2);
     ::close(writer);
-    runEventLoopFor(std::chrono::milliseconds{100});
+    processEventsFor(std::chrono::milliseconds{100});
     EXPECT_EQ(monitor->detector().latestAxes(), std::nullopt);
 }
 

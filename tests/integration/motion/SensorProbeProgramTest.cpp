@@ -1,4 +1,4 @@
-#include "EventLoopRunning.h"
+#include "EventLoopWait.h"
 #include "HidrawTestbed.h"
 #include "IioTestbed.h"
 #include "QtTestApplication.h"
@@ -194,7 +194,7 @@ TEST(SensorProbeProgramTest, LiveReadingsFollowAnEmulatedIioAccelerometerOnceASe
         output += process.readAllStandardOutput().toStdString();
         return output.find(text) != std::string::npos;
     };
-    ASSERT_TRUE(processEventsUntil([&] { return printed("t=1s "); }, std::chrono::seconds{10})) << output;
+    ASSERT_TRUE(waitProcessingEvents([&] { return printed("t=1s "); }, std::chrono::seconds{10})) << output;
     testbed.setAcceleration({0.1, 0, 0.995});
     ASSERT_TRUE(process.waitForFinished(10000)) << output;
     output += process.readAllStandardOutput().toStdString();
@@ -250,11 +250,11 @@ TEST(SensorProbeProgramTest, AMachineWithBothKindsUsesIioAndTheReportListsBoth)
         output += live.readAllStandardOutput().toStdString();
         return output.find(text) != std::string::npos;
     };
-    ASSERT_TRUE(processEventsUntil([&] { return printed("one line per second:"); }, std::chrono::seconds{10}))
+    ASSERT_TRUE(waitProcessingEvents([&] { return printed("one line per second:"); }, std::chrono::seconds{10}))
         << output;
     // The raw attributes say 1 g on z; the buffer says otherwise.
     ASSERT_TRUE(testbed.writeToBuffer(IioTestbed::scanOf(testbed.rawFor({0.25, 0, 1}))));
-    ASSERT_TRUE(processEventsUntil([&] { return printed("t=1s "); }, std::chrono::seconds{10})) << output;
+    ASSERT_TRUE(waitProcessingEvents([&] { return printed("t=1s "); }, std::chrono::seconds{10})) << output;
     EXPECT_EQ(testbed.attribute("buffer/enable"), "1");
     live.terminate();
     ASSERT_TRUE(live.waitForFinished(10000));

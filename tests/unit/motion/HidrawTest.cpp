@@ -1,4 +1,4 @@
-#include "EventLoopRunning.h"
+#include "EventLoopWait.h"
 #include "KnownDescriptors.h"
 #include "QtTestApplication.h"
 #include "linux/motion/HidAccessHidraw.h"
@@ -237,13 +237,13 @@ TEST_F(HidrawTest, ReadsHoldingSeveralReportsAreSplitAndNumberedReportsKeepTheir
     const auto second = makeSPUReport(4, 5, 6);
     two.insert(two.end(), second.begin(), second.end());
     write(two);
-    ASSERT_TRUE(processEventsUntil([&] { return reports.size() == 2; }));
+    ASSERT_TRUE(waitProcessingEvents([&] { return reports.size() == 2; }));
     EXPECT_EQ(reports[0], std::make_pair(1U, makeSPUReport(1, 2, 3)));
     EXPECT_EQ(reports[1], std::make_pair(1U, makeSPUReport(4, 5, 6)));
 
     // Padded beyond the declared length: one report, delivered whole.
     write(makeSPUReport(7, 8, 9, 64));
-    ASSERT_TRUE(processEventsUntil([&] { return reports.size() == 3; }));
+    ASSERT_TRUE(waitProcessingEvents([&] { return reports.size() == 3; }));
     EXPECT_EQ(reports[2].second.size(), 64U);
 
     // Unscheduled: nothing is delivered; scheduled again, the waiting report arrives.
@@ -255,7 +255,7 @@ TEST_F(HidrawTest, ReadsHoldingSeveralReportsAreSplitAndNumberedReportsKeepTheir
         reports.emplace_back(report.reportID,
                              std::vector<std::uint8_t>(report.bytes.begin(), report.bytes.end()));
     });
-    ASSERT_TRUE(processEventsUntil([&] { return reports.size() == 4; }));
+    ASSERT_TRUE(waitProcessingEvents([&] { return reports.size() == 4; }));
 }
 
 TEST_F(HidrawTest, ReportsWithoutIDsHaveReportIDZeroAndLongReportsAreCutToTheBuffer)
@@ -266,7 +266,7 @@ TEST_F(HidrawTest, ReportsWithoutIDsHaveReportIDZeroAndLongReportsAreCutToTheBuf
     const auto device = openStreaming("hidraw0", small);
     ASSERT_TRUE(device);
     write({9, 0, 4, 5, 6, 7, 8, 9});
-    ASSERT_TRUE(processEventsUntil([&] { return reports.size() == 1; }));
+    ASSERT_TRUE(waitProcessingEvents([&] { return reports.size() == 1; }));
     EXPECT_EQ(reports[0], std::make_pair(0U, std::vector<std::uint8_t>{9, 0, 4, 5, 6}));
 }
 
@@ -277,7 +277,7 @@ TEST_F(HidrawTest, ANodeThatGoesAwayStopsTheReadingAndTheDeviceCanStillClose)
     ASSERT_TRUE(device);
     write(makeSPUReport(1, 2, 3));
     writer.reset();
-    ASSERT_TRUE(processEventsUntil([&] { return !device->isReading(); }));
+    ASSERT_TRUE(waitProcessingEvents([&] { return !device->isReading(); }));
     EXPECT_EQ(reports.size(), 1U);
     // A request to a node that is no hidraw device fails as unsupported.
     const auto request = device->getReport(HidReportType::input, 1, 64);
@@ -303,7 +303,7 @@ TEST_F(HidrawTest, ACallbackMayCloseOrDestroyTheDeviceMidRead)
     const auto more = makeSPUReport(4, 5, 6);
     reportsBytes.insert(reportsBytes.end(), more.begin(), more.end());
     write(reportsBytes);
-    ASSERT_TRUE(processEventsUntil([&] { return calls > 0; }));
+    ASSERT_TRUE(waitProcessingEvents([&] { return calls > 0; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(device, nullptr);
@@ -315,7 +315,7 @@ TEST_F(HidrawTest, ACallbackMayCloseOrDestroyTheDeviceMidRead)
         closing->close();
     });
     write(reportsBytes);
-    ASSERT_TRUE(processEventsUntil([&] { return calls > 1; }));
+    ASSERT_TRUE(waitProcessingEvents([&] { return calls > 1; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(calls, 2);
     EXPECT_FALSE(closing->isReading());

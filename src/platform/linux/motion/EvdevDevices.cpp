@@ -19,20 +19,6 @@ constexpr std::string_view kNodePrefix = "event";
 constexpr unsigned kAccelerometerProperty = 0x06; // INPUT_PROP_ACCELEROMETER
 constexpr unsigned kBitsPerWord = 64;
 
-std::optional<unsigned> nodeNumber(std::string_view name)
-{
-    if (!name.starts_with(kNodePrefix) || name.size() == kNodePrefix.size() || name.size() > 16) {
-        return std::nullopt;
-    }
-    unsigned number = 0;
-    const auto digits = name.substr(kNodePrefix.size());
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-    if (error != std::errc{} || end != digits.data() + digits.size()) {
-        return std::nullopt;
-    }
-    return number;
-}
-
 // The words of a bitmap, bit 0 first; none when a word is not hexadecimal.
 std::optional<std::vector<std::uint64_t>> bitmapWords(const std::string& text)
 {
@@ -48,16 +34,6 @@ std::optional<std::vector<std::uint64_t>> bitmapWords(const std::string& text)
     }
     std::reverse(words.begin(), words.end());
     return words;
-}
-
-std::string firstLine(const std::optional<std::string>& text)
-{
-    if (!text) {
-        return {};
-    }
-    std::string line = text->substr(0, text->find('\n'));
-    line.resize(std::min<std::size_t>(line.size(), 128));
-    return line;
 }
 
 constexpr unsigned kBusUsb = 0x03;
@@ -114,27 +90,22 @@ std::vector<EvdevAccelerometerDevice> listEvdevAccelerometers(const std::string&
                                                               const std::string& deviceRoot)
 {
     const std::string classPath = sysfsRoot + "/class/input";
-    const auto closeDirectory = [](DIR* open) { ::closedir(open); };
-    std::unique_ptr<DIR, decltype(closeDirectory)> directory{::opendir(classPath.c_str()), closeDirectory};
-    if (!directory) {
+    const auto entries = SysfsFiles::numberedEntries(classPath, kNodePrefix);
+    if (!entries) {
         return {};
     }
     std::vector<EvdevAccelerometerDevice> devices;
-    while (const dirent* entry = ::readdir(directory.get())) {
-        const std::string_view name{entry->d_name};
-        const auto number = nodeNumber(name);
-        if (!number) {
-            continue;
-        }
+    for (const auto& [number, name] : *entries) {
         // The input device is the event node's parent, reached through its "device" link.
         const std::string input = classPath + "/" + std::string{name} + "/device";
-        const std::string properties = firstLine(SysfsFiles::read(input + "/properties", 4096));
-        const std::string absolute = firstLine(SysfsFiles::read(input + "/capabilities/abs", 4096));
+        const std::string properties = SysfsFiles::firstLine(SysfsFiles::read(input + "/properties", 4096));
+        const std::string absolute =
+            SysfsFiles::firstLine(SysfsFiles::read(input + "/capabilities/abs", 4096));
         const auto keys = SysfsFiles::read(input + "/capabilities/key", 4096);
         const bool marked = sysfsBitmapHas(properties, kAccelerometerProperty);
         const bool threeAxes =
             sysfsBitmapHas(absolute, 0) && sysfsBitmapHas(absolute, 1) && sysfsBitmapHas(absolute, 2);
-        const bool noKeys = !keys || sysfsBitmapIsEmpty(firstLine(keys));
+        const bool noKeys = !keys || sysfsBitmapIsEmpty(SysfsFiles::firstLine(keys));
         if (!marked && !(threeAxes && noKeys)) {
             continue;
         }
@@ -146,8 +117,8 @@ std::vector<EvdevAccelerometerDevice> listEvdevAccelerometers(const std::string&
         EvdevAccelerometerDevice device;
         device.node = std::string{name};
         device.devicePath = deviceRoot + "/input/" + device.node;
-        device.number = *number;
-        device.name = firstLine(SysfsFiles::read(input + "/name", 4096));
+        device.number = number;
+        device.name = SysfsFiles::firstLine(SysfsFiles::read(input + "/name", 4096));
         device.markedAsAccelerometer = marked;
         devices.push_back(std::move(device));
     }

@@ -27,21 +27,6 @@ constexpr std::string_view kDeviceClass = "AppleSPUHIDDevice";
 constexpr std::string_view kNodePrefix = "hidraw";
 constexpr std::size_t kLongestDescriptor = 65536;
 
-// The number of a node name "hidrawN", or none for anything else.
-std::optional<unsigned> nodeNumber(std::string_view name)
-{
-    if (!name.starts_with(kNodePrefix) || name.size() == kNodePrefix.size() || name.size() > 16) {
-        return std::nullopt;
-    }
-    unsigned number = 0;
-    const auto digits = name.substr(kNodePrefix.size());
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-    if (error != std::errc{} || end != digits.data() + digits.size()) {
-        return std::nullopt;
-    }
-    return number;
-}
-
 std::optional<std::uint32_t> hexNumber(std::string_view text)
 {
     std::uint32_t value = 0;
@@ -87,21 +72,12 @@ std::optional<std::string> realPath(const std::string& path)
 
 HidServiceSearch HidAccessHidraw::listNodes() const
 {
-    const std::string classPath = m_locations.sysfsRoot + "/class/hidraw";
-    const auto closeDirectory = [](DIR* open) { ::closedir(open); };
-    std::unique_ptr<DIR, decltype(closeDirectory)> directory{::opendir(classPath.c_str()), closeDirectory};
-    if (!directory) {
+    const auto listed = SysfsFiles::numberedEntries(m_locations.sysfsRoot + "/class/hidraw", kNodePrefix);
+    if (!listed) {
         // No hidraw class at all means no HID devices, not a failure.
         return {errno == ENOENT || errno == ENOTDIR ? IOReturn::success : ioReturnForOpenError(errno), {}};
     }
-    std::vector<std::pair<unsigned, std::string>> nodes;
-    while (const dirent* entry = ::readdir(directory.get())) {
-        const std::string_view name{entry->d_name};
-        if (const auto number = nodeNumber(name)) {
-            nodes.emplace_back(*number, std::string{name});
-        }
-    }
-    std::sort(nodes.begin(), nodes.end());
+    const auto& nodes = *listed;
     HidServiceSearch search;
     for (auto& node : nodes) {
         search.services.push_back(std::move(node.second));
@@ -124,7 +100,7 @@ std::int32_t HidAccessHidraw::setServiceProperty(const std::string&, std::string
 
 std::unique_ptr<HidDeviceHidraw> HidAccessHidraw::createHidrawDevice(const std::string& service) const
 {
-    if (!nodeNumber(service)) {
+    if (!SysfsFiles::numberAfter(service, kNodePrefix)) {
         return nullptr;
     }
     const auto nodeDirectory = realPath(m_locations.sysfsRoot + "/class/hidraw/" + service);

@@ -17,31 +17,6 @@ namespace {
 constexpr std::string_view kNodePrefix = "iio:device";
 constexpr std::size_t kLongestAttribute = 4096;
 
-std::optional<unsigned> nodeNumber(std::string_view name)
-{
-    if (!name.starts_with(kNodePrefix) || name.size() == kNodePrefix.size() || name.size() > 20) {
-        return std::nullopt;
-    }
-    unsigned number = 0;
-    const auto digits = name.substr(kNodePrefix.size());
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-    if (error != std::errc{} || end != digits.data() + digits.size()) {
-        return std::nullopt;
-    }
-    return number;
-}
-
-std::string firstLine(std::optional<std::string> text)
-{
-    if (!text) {
-        return {};
-    }
-    std::string line = text->substr(0, text->find('\n'));
-    constexpr std::size_t kLongestName = 128;
-    line.resize(std::min(line.size(), kLongestName));
-    return line;
-}
-
 } // namespace
 
 std::optional<std::string> IioAccelerometerDevice::attribute(const std::string& attributeName) const
@@ -53,18 +28,12 @@ std::vector<IioAccelerometerDevice> listIioAccelerometers(const std::string& sys
                                                           const std::string& deviceRoot)
 {
     const std::string devicesPath = sysfsRoot + "/bus/iio/devices";
-    const auto closeDirectory = [](DIR* open) { ::closedir(open); };
-    std::unique_ptr<DIR, decltype(closeDirectory)> directory{::opendir(devicesPath.c_str()), closeDirectory};
-    if (!directory) {
+    const auto entries = SysfsFiles::numberedEntries(devicesPath, kNodePrefix);
+    if (!entries) {
         return {};
     }
     std::vector<IioAccelerometerDevice> devices;
-    while (const dirent* entry = ::readdir(directory.get())) {
-        const std::string_view name{entry->d_name};
-        const auto number = nodeNumber(name);
-        if (!number) {
-            continue;
-        }
+    for (const auto& [number, name] : *entries) {
         IioAccelerometerDevice device;
         device.directory = devicesPath + "/" + std::string{name};
         bool hasAxes = true;
@@ -77,10 +46,10 @@ std::vector<IioAccelerometerDevice> listIioAccelerometers(const std::string& sys
         }
         device.node = std::string{name};
         device.devicePath = deviceRoot + "/" + device.node;
-        device.number = *number;
-        device.name = firstLine(device.attribute("name"));
-        device.label = firstLine(device.attribute("label"));
-        device.location = firstLine(device.attribute("location"));
+        device.number = number;
+        device.name = SysfsFiles::firstLine(device.attribute("name"));
+        device.label = SysfsFiles::firstLine(device.attribute("label"));
+        device.location = SysfsFiles::firstLine(device.attribute("location"));
         devices.push_back(std::move(device));
     }
     std::sort(devices.begin(), devices.end(),

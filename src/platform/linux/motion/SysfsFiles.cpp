@@ -2,8 +2,12 @@
 
 #include "linux/support/FileDescriptor.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <unistd.h>
 
 namespace hollerbox::SysfsFiles {
@@ -62,6 +66,49 @@ std::map<std::string, std::string, std::less<>> parseUevent(std::string_view tex
         }
     }
     return values;
+}
+
+std::string firstLine(const std::optional<std::string>& text, std::size_t limit)
+{
+    if (!text) {
+        return {};
+    }
+    std::string line = text->substr(0, text->find('\n'));
+    line.resize(std::min(line.size(), limit));
+    return line;
+}
+
+std::optional<unsigned> numberAfter(std::string_view name, std::string_view prefix)
+{
+    if (!name.starts_with(prefix) || name.size() == prefix.size() || name.size() > prefix.size() + 9) {
+        return std::nullopt;
+    }
+    unsigned number = 0;
+    const auto digits = name.substr(prefix.size());
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (error != std::errc{} || end != digits.data() + digits.size()) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+std::optional<std::vector<std::pair<unsigned, std::string>>> numberedEntries(const std::string& directory,
+                                                                             std::string_view prefix)
+{
+    const auto closeDirectory = [](DIR* open) { ::closedir(open); };
+    std::unique_ptr<DIR, decltype(closeDirectory)> listing{::opendir(directory.c_str()), closeDirectory};
+    if (!listing) {
+        return std::nullopt;
+    }
+    std::vector<std::pair<unsigned, std::string>> entries;
+    while (const dirent* entry = ::readdir(listing.get())) {
+        const std::string_view name{entry->d_name};
+        if (const auto number = numberAfter(name, prefix)) {
+            entries.emplace_back(*number, std::string{name});
+        }
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
 }
 
 } // namespace hollerbox::SysfsFiles
