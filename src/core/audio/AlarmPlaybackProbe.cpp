@@ -176,6 +176,12 @@ std::vector<std::int16_t> AlarmPlaybackProbe::toneSamples(double frequency, doub
 std::vector<std::uint8_t> AlarmPlaybackProbe::wavData(const std::vector<std::int16_t>& samples,
                                                       std::uint32_t sampleRate)
 {
+    return wavData(samples, sampleRate, 1);
+}
+
+std::vector<std::uint8_t> AlarmPlaybackProbe::wavData(const std::vector<std::int16_t>& samples,
+                                                      std::uint32_t sampleRate, std::uint16_t channels)
+{
     const auto dataSize = static_cast<std::uint32_t>(samples.size() * 2);
     std::vector<std::uint8_t> bytes;
     bytes.reserve(44 + dataSize);
@@ -185,10 +191,10 @@ std::vector<std::uint8_t> AlarmPlaybackProbe::wavData(const std::vector<std::int
     appendText(bytes, "fmt ");
     appendLittleEndian(bytes, 16, 4);
     appendLittleEndian(bytes, 1, 2);
-    appendLittleEndian(bytes, 1, 2);
+    appendLittleEndian(bytes, channels, 2);
     appendLittleEndian(bytes, sampleRate, 4);
-    appendLittleEndian(bytes, sampleRate * 2, 4);
-    appendLittleEndian(bytes, 2, 2);
+    appendLittleEndian(bytes, sampleRate * channels * 2U, 4);
+    appendLittleEndian(bytes, channels * 2U, 2);
     appendLittleEndian(bytes, 16, 2);
     appendText(bytes, "data");
     appendLittleEndian(bytes, dataSize, 4);

@@ -44,6 +44,9 @@ public:
     /// A canonical 44-byte mono 16-bit PCM WAV header followed by `samples`.
     static std::vector<std::uint8_t> wavData(const std::vector<std::int16_t>& samples,
                                              std::uint32_t sampleRate);
+    /// The same for interleaved 16-bit samples of `channels` channels.
+    static std::vector<std::uint8_t> wavData(const std::vector<std::int16_t>& samples,
+                                             std::uint32_t sampleRate, std::uint16_t channels);
 
 private:
     void playPattern(BuiltInAlarmSound sound, double toneLength);

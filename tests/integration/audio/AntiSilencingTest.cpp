@@ -112,7 +112,14 @@ TEST_F(AntiSilencingTest, AMuteTheServerRemembersForTheProgramIsOverriddenFromTh
     ASSERT_TRUE(heard.has_value());
     std::cout << "[ measure  ] with a remembered mute: heard at full level after "
               << milliseconds(*heard - started) << " ms\n";
-    EXPECT_LT(*heard - started, 400ms);
+    // Forced as the stream starts, well before the first 500 ms refresh; instrumented builds, several times
+    // slower, only show that the remembered mute does not last.
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr auto limit = 1200ms;
+#else
+    constexpr auto limit = 400ms;
+#endif
+    EXPECT_LT(*heard - started, limit);
 }
 
 TEST_F(AntiSilencingTest, TheServerDyingDuringPlaybackIsSurvivedAndTheNextAlarmIsHeard)

@@ -1,5 +1,7 @@
 #include "SoundFileDecoderSndfile.h"
 
+#include "audio/AlarmPlaybackProbe.h"
+
 #include <array>
 #include <fstream>
 #include <memory>
@@ -17,20 +19,6 @@ struct SndfileCloser
 {
     void operator()(SNDFILE* file) const { sf_close(file); }
 };
-
-void appendLittleEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value, int size)
-{
-    for (int i = 0; i < size; ++i) {
-        bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i) & 0xff));
-    }
-}
-
-void appendTag(std::vector<std::uint8_t>& bytes, std::string_view tag)
-{
-    for (const char c : tag) {
-        bytes.push_back(static_cast<std::uint8_t>(c));
-    }
-}
 
 } // namespace
 
@@ -58,35 +46,17 @@ Decoding decodeToWav(const std::string& path)
     }
     const auto maximumFrames = std::min(kMaximumSeconds * info.samplerate, kMaximumSamples / info.channels);
     const auto frames = std::min(info.frames, maximumFrames);
-    std::vector<short> samples(static_cast<std::size_t>(frames) * static_cast<std::size_t>(info.channels));
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(frames) *
+                                      static_cast<std::size_t>(info.channels));
     const auto read = sf_readf_short(file.get(), samples.data(), frames);
     if (read <= 0) {
         return {{}, "The file contains no sound."};
     }
     samples.resize(static_cast<std::size_t>(read) * static_cast<std::size_t>(info.channels));
 
-    const auto channels = static_cast<std::uint32_t>(info.channels);
-    const auto rate = static_cast<std::uint32_t>(info.samplerate);
-    const auto dataSize = static_cast<std::uint32_t>(samples.size() * 2);
     Decoding decoding;
-    auto& wav = decoding.wav;
-    wav.reserve(44 + dataSize);
-    appendTag(wav, "RIFF");
-    appendLittleEndian(wav, 36 + dataSize, 4);
-    appendTag(wav, "WAVE");
-    appendTag(wav, "fmt ");
-    appendLittleEndian(wav, 16, 4);
-    appendLittleEndian(wav, 1, 2);
-    appendLittleEndian(wav, channels, 2);
-    appendLittleEndian(wav, rate, 4);
-    appendLittleEndian(wav, rate * channels * 2, 4);
-    appendLittleEndian(wav, channels * 2, 2);
-    appendLittleEndian(wav, 16, 2);
-    appendTag(wav, "data");
-    appendLittleEndian(wav, dataSize, 4);
-    for (const auto sample : samples) {
-        appendLittleEndian(wav, static_cast<std::uint16_t>(sample), 2);
-    }
+    decoding.wav = AlarmPlaybackProbe::wavData(samples, static_cast<std::uint32_t>(info.samplerate),
+                                               static_cast<std::uint16_t>(info.channels));
     return decoding;
 }
 
