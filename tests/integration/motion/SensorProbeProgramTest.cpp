@@ -233,6 +233,19 @@ TEST(SensorProbeProgramTest, LiveReadingsComeFromAnEvdevAccelerometerWhenThereIs
                     "t=2s x=0.2000g y=0.0000g z=1.0000g delta=0.2000g"));
 }
 
+TEST(SensorProbeProgramTest, AnEvdevAccelerometerAtRestIsReadFromItsStateWithoutAnyEvent)
+{
+    // A sensor lying still may send no event at all: its state when bound must still count as a reading.
+    HidrawTestbed testbed;
+    ASSERT_TRUE(testbed.addDevices("evdev-accelerometer.umockdev")) << testbed.error();
+    ASSERT_TRUE(testbed.loadIoctls("input/event5", "evdev-accelerometer.ioctl")) << testbed.error();
+    const ProgramRun run = runProbe({"--live", "1"}, testbed.childEnvironment());
+    SCOPED_TRACE("standard output:\n" + run.output + "\nstandard error:\n" + run.errors);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_THAT(run.lines(), Contains("t=1s x=0.0000g y=0.0000g z=1.0000g delta=0.0000g"));
+}
+
 TEST(SensorProbeProgramTest, AMachineWithBothKindsUsesIioAndTheReportListsBoth)
 {
     IioTestbed testbed;
@@ -250,7 +263,8 @@ TEST(SensorProbeProgramTest, AMachineWithBothKindsUsesIioAndTheReportListsBoth)
         output += live.readAllStandardOutput().toStdString();
         return output.find(text) != std::string::npos;
     };
-    ASSERT_TRUE(waitProcessingEvents([&] { return printed("one line per second:"); }, std::chrono::seconds{10}))
+    ASSERT_TRUE(
+        waitProcessingEvents([&] { return printed("one line per second:"); }, std::chrono::seconds{10}))
         << output;
     // The raw attributes say 1 g on z; the buffer says otherwise.
     ASSERT_TRUE(testbed.writeToBuffer(IioTestbed::scanOf(testbed.rawFor({0.25, 0, 1}))));
