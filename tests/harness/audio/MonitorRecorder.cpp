@@ -3,16 +3,8 @@
 #include "WaitFor.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <csignal>
 #include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace hollerbox::testing {
 
@@ -28,70 +20,25 @@ MonitorRecorder::~MonitorRecorder()
 bool MonitorRecorder::start(std::chrono::milliseconds limit)
 {
     stop();
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        return false;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    const auto server = "--server=" + m_serverAddress;
-    const auto device = "--device=" + m_sinkName + ".monitor";
-    std::vector<std::string> arguments{"parec",          server,         device,         "--raw",
-                                       "--format=s16le", "--rate=44100", "--channels=2", "--latency-msec=10"};
-    std::vector<char*> argv;
-    for (auto& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    const int spawned = posix_spawnp(&m_child, "parec", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    if (spawned != 0) {
-        ::close(pipeFds[0]);
-        m_child = -1;
-        return false;
-    }
-    m_reader = std::thread{[this, fd = pipeFds[0]] { readLoop(fd); }};
-    return waitFor([this] { return frameCount() > 0; }, limit);
+    const bool started =
+        m_parec.start({"parec", "--server=" + m_serverAddress, "--device=" + m_sinkName + ".monitor", "--raw",
+                       "--format=s16le", "--rate=44100", "--channels=2", "--latency-msec=10"},
+                      [this, carry = std::string{}](std::string_view bytes, TimePoint arrivedAt) mutable {
+                          carry.append(bytes);
+                          const auto usable = carry.size() / 4 * 4;
+                          std::vector<std::int16_t> samples(usable / 2);
+                          std::memcpy(samples.data(), carry.data(), usable);
+                          carry.erase(0, usable);
+                          const std::lock_guard lock{m_mutex};
+                          m_blocks.push_back({arrivedAt, m_samples.size() / 2});
+                          m_samples.insert(m_samples.end(), samples.begin(), samples.end());
+                      });
+    return started && waitFor([this] { return frameCount() > 0; }, limit);
 }
 
 void MonitorRecorder::stop()
 {
-    if (m_child > 0) {
-        ::kill(m_child, SIGTERM);
-        int status = 0;
-        ::waitpid(m_child, &status, 0);
-        m_child = -1;
-    }
-    if (m_reader.joinable()) {
-        m_reader.join();
-    }
-}
-
-void MonitorRecorder::readLoop(int fd)
-{
-    std::array<char, 4096> buffer{};
-    std::string carry;
-    for (;;) {
-        const auto count = ::read(fd, buffer.data(), buffer.size());
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            break;
-        }
-        const auto now = std::chrono::steady_clock::now();
-        carry.append(buffer.data(), static_cast<std::size_t>(count));
-        const auto usable = carry.size() / 4 * 4;
-        std::vector<std::int16_t> samples(usable / 2);
-        std::memcpy(samples.data(), carry.data(), usable);
-        carry.erase(0, usable);
-        const std::lock_guard lock{m_mutex};
-        m_blocks.push_back({now, m_samples.size() / 2});
-        m_samples.insert(m_samples.end(), samples.begin(), samples.end());
-    }
-    ::close(fd);
+    m_parec.stop();
 }
 
 std::size_t MonitorRecorder::frameCount() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChildOutputReader.h"
+
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -53,12 +55,9 @@ private:
         std::size_t firstFrame = 0;
     };
 
-    void readLoop(int fd);
-
     std::string m_serverAddress;
     std::string m_sinkName;
-    pid_t m_child = -1;
-    std::thread m_reader;
+    ChildOutputReader m_parec;
     mutable std::mutex m_mutex;
     std::vector<std::int16_t> m_samples;
     std::vector<Block> m_blocks;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChildOutputReader.h"
+
 #include <chrono>
 #include <mutex>
 #include <optional>
@@ -36,11 +38,8 @@ public:
     std::vector<Event> eventsSince(TimePoint since, const std::string& text) const;
 
 private:
-    void readLoop(int fd);
-
     std::string m_serverAddress;
-    pid_t m_child = -1;
-    std::thread m_reader;
+    ChildOutputReader m_pactl;
     mutable std::mutex m_mutex;
     std::vector<Event> m_events;
 };
