@@ -20,6 +20,8 @@ public:
                        double alarmRepeatSeconds, const AlarmSoundSelection& alarmSoundSelection) = 0;
     /// Asks a running monitor to terminate and forgets it; nothing when none runs.
     virtual void stop(const std::string& reason) = 0;
+    /// Takes over a monitor that an earlier run of the application left running; true when one now runs.
+    virtual bool adoptRunningMonitor() = 0;
     /// Receives each of the launcher's messages.
     virtual void setDiagnosticHandler(DiagnosticHandler handler) = 0;
 };

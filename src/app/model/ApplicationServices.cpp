@@ -1,0 +1,36 @@
+#include "ApplicationServices.h"
+
+#include "audio/SystemAudioOverrideController.h"
+#include "linux/checks/MachineFactsLinux.h"
+#include "model/checks/PlatformHardwareCheck.h"
+#include "model/launch/BackgroundMonitorLauncher.h"
+
+namespace hollerbox {
+
+ApplicationServices::ApplicationServices()
+    : m_services(std::make_unique<ProtectionServicesLinux>(ProtectionServicesLinux::Program::application,
+                                                           m_mainQueue, m_clock))
+{}
+
+ApplicationServices::~ApplicationServices() = default;
+
+HollerboxModel::Services ApplicationServices::modelServices()
+{
+    ProtectionServicesLinux& services = *m_services;
+    return HollerboxModel::Services{
+        .mainQueue = m_mainQueue,
+        .clock = m_clock,
+        .makeController = [&services](const ProtectionConfiguration& configuration) {
+            return services.makeController(configuration);
+        },
+        .makePreviewController = [&services] {
+            return std::make_unique<AlarmPreviewController>(
+                std::make_unique<SystemAudioOverrideController>(services.audioHardware()), services.players(),
+                services.sounds(), services.mainQueue(), services.worker(), services.clock());
+        },
+        .backgroundMonitorLauncher = std::make_unique<BackgroundMonitorLauncher>(),
+        .platformCheckProvider = [] { return PlatformHardwareCheck::evaluate(MachineFactsLinux{}.facts()); },
+    };
+}
+
+} // namespace hollerbox

@@ -1,0 +1,330 @@
+#include "ModelFixture.h"
+
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <cmath>
+
+namespace hollerbox::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct StoreCase
+{
+    const char* name;
+    QByteArray storedText;
+    bool protectionEnabled;
+    double armDelaySeconds;
+    double movementThreshold;
+    double alarmVolumeScalar;
+    double triggerDelaySeconds;
+    double alarmRepeatIntervalSeconds;
+    bool showsOnboarding;
+    /// What the store holds afterwards for the threshold and the trigger delay ("" when absent).
+    QByteArray storedThresholdAfter;
+    QByteArray storedTriggerDelayAfter;
+};
+
+const double defaultVolume = static_cast<double>(0.65F);
+
+const StoreCase storeCases[] = {
+    {"Empty", "", true, 2, 0.05, defaultVolume, 0, 2, true, "", "0"},
+    {"OldUnitlessThresholdAndFallbackDelay",
+     "[General]\nHollerboxApp.movementThreshold=2\nHollerboxApp.triggerDelaySeconds=4\n"
+     "HollerboxApp.protectionEnabled=false\nHollerboxApp.hasDismissedOnboarding=true\n",
+     false, 2, 0.06, defaultVolume, 0, 2, false, "0.06", "0"},
+    {"AlreadyMigrated",
+     "[General]\nHollerboxApp.movementThreshold=2\nHollerboxApp.triggerDelaySeconds=4\n"
+     "HollerboxApp.didMigrateMovementThresholdToG=true\nHollerboxApp.didMigrateFallbackDelayDefault=true\n",
+     true, 2, 2.0, defaultVolume, 4, 2, true, "2", "4"},
+    {"OutOfRangeThresholdKeptAndOtherDelayKept",
+     "[General]\nHollerboxApp.movementThreshold=0.5\nHollerboxApp.triggerDelaySeconds=6\n"
+     "HollerboxApp.armDelaySeconds=7.5\nHollerboxApp.alarmRepeatIntervalSeconds=3\n",
+     true, 7.5, 0.5, defaultVolume, 6, 3, true, "0.5", "6"},
+    {"TextsAndNonFiniteNumbersReadAsAbsent",
+     "[General]\nHollerboxApp.armDelaySeconds=soon\nHollerboxApp.movementThreshold=nan\n"
+     "HollerboxApp.alarmVolumeScalar=inf\nHollerboxApp.alarmRepeatIntervalSeconds=-inf\n"
+     "HollerboxApp.protectionEnabled=maybe\nHollerboxApp.triggerDelaySeconds=later\n",
+     true, 2, 0.05, defaultVolume, 0, 2, true, "nan", "0"},
+    {"CorruptFile", QByteArray("\x00\xff[[[\x01=\n\xfe", 11), true, 2, 0.05, defaultVolume, 0, 2, true, "", "0"},
+};
+
+class ModelStartUpTest : public ModelFixture, public ::testing::WithParamInterface<StoreCase>
+{};
+
+TEST_P(ModelStartUpTest, ReadsMigratesAndAppliesTheStore)
+{
+    const StoreCase& row = GetParam();
+    if (!row.storedText.isEmpty()) {
+        writeSettings(row.storedText);
+    }
+    build();
+
+    EXPECT_EQ(model->protectionEnabled(), row.protectionEnabled);
+    EXPECT_EQ(model->armDelaySeconds(), row.armDelaySeconds);
+    EXPECT_DOUBLE_EQ(model->movementThreshold(), row.movementThreshold);
+    EXPECT_EQ(model->alarmVolumeScalar(), row.alarmVolumeScalar);
+    EXPECT_EQ(model->triggerDelaySeconds(), row.triggerDelaySeconds);
+    EXPECT_EQ(model->alarmRepeatIntervalSeconds(), row.alarmRepeatIntervalSeconds);
+    EXPECT_EQ(model->alarmSoundSelection(), AlarmSoundSelection::defaultSelection());
+    EXPECT_EQ(model->showsOnboarding(), row.showsOnboarding);
+
+    EXPECT_EQ(initialConfiguration.armDelaySeconds, row.armDelaySeconds);
+    EXPECT_DOUBLE_EQ(initialConfiguration.movementTriggerThresholdG, row.movementThreshold);
+    EXPECT_EQ(initialConfiguration.simulatedTriggerDelaySeconds, row.triggerDelaySeconds);
+    EXPECT_EQ(initialConfiguration.alarmVolumeScalar, 0.65F);
+    EXPECT_EQ(initialConfiguration.pollIntervalMilliseconds, 250U);
+    EXPECT_EQ(model->controller().isProtectionEnabled(), row.protectionEnabled);
+
+    const QByteArray stored = settingsText();
+    EXPECT_TRUE(stored.contains("HollerboxApp.didMigrateMovementThresholdToG=true")) << stored.toStdString();
+    EXPECT_TRUE(stored.contains("HollerboxApp.didMigrateFallbackDelayDefault=true")) << stored.toStdString();
+    EXPECT_TRUE(stored.contains("HollerboxApp.triggerDelaySeconds=" + row.storedTriggerDelayAfter + "\n"))
+        << stored.toStdString();
+    if (!row.storedThresholdAfter.isEmpty()) {
+        EXPECT_TRUE(stored.contains("HollerboxApp.movementThreshold=" + row.storedThresholdAfter + "\n"))
+            << stored.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, ModelStartUpTest, ::testing::ValuesIn(storeCases),
+                         [](const auto& info) { return std::string{info.param.name}; });
+
+class HollerboxModelTest : public ModelFixture
+{};
+
+TEST_F(HollerboxModelTest, HandsTheWatchToTheMonitorWhileLockedAndTakesItBackOnUnlock)
+{
+    build();
+    EXPECT_EQ(launcher->adoptions, 1);
+    setLocked(true);
+    ASSERT_FALSE(launcher->starts.empty());
+    EXPECT_EQ(launcher->starts.front(),
+              (FakeBackgroundMonitorLauncher::Start{2.0, 0.05, 0.6499999761581421, 2.0,
+                                                    AlarmSoundSelection::defaultSelection()}));
+    EXPECT_FALSE(model->controller().isAutomaticAlarmTriggeringEnabled());
+
+    ticks(8);
+    EXPECT_EQ(launcher->launches, 1);
+    EXPECT_GT(launcher->starts.size(), 8U);
+
+    setLocked(false);
+    EXPECT_FALSE(launcher->running);
+    EXPECT_EQ(launcher->stops.back(), "Screen unlocked.");
+    EXPECT_TRUE(model->controller().isAutomaticAlarmTriggeringEnabled());
+
+    const QStringList log = applicationLog();
+    ASSERT_EQ(log.size(), 2) << log.join('\n').toStdString();
+    const QRegularExpression line{QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ \[bg-launcher\] (.*)$)")};
+    EXPECT_EQ(line.match(log[0]).captured(1), QStringLiteral("Background monitoring started."));
+    EXPECT_EQ(line.match(log[1]).captured(1), QStringLiteral("Stopping background monitor: Screen unlocked."));
+}
+
+TEST_F(HollerboxModelTest, KeepsFullDutyWhenTheMonitorCannotStart)
+{
+    launcherStartSucceeds = false;
+    build();
+    setLocked(true);
+    ticks(4);
+    EXPECT_TRUE(model->controller().isAutomaticAlarmTriggeringEnabled());
+    EXPECT_EQ(model->state(), QStringLiteral("pendingArm"));
+    EXPECT_TRUE(applicationLog().last().endsWith(QStringLiteral("Background monitoring is unavailable in this build.")));
+}
+
+TEST_F(HollerboxModelTest, SwitchingProtectionOffStopsTheMonitorAndIsStored)
+{
+    build();
+    setLocked(true);
+    ASSERT_TRUE(launcher->running);
+
+    QSignalSpy changed{model.get(), &HollerboxModel::protectionEnabledChanged};
+    model->setProtectionEnabled(false);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_FALSE(launcher->running);
+    EXPECT_EQ(launcher->stops.front(), "Protection disabled.");
+    EXPECT_TRUE(applicationLog().last().endsWith(QStringLiteral("Stopping background monitor: Protection disabled.")));
+    EXPECT_TRUE(settingsText().contains("HollerboxApp.protectionEnabled=false"));
+    EXPECT_EQ(model->menuBarIconName(), QStringLiteral("MenuIconSleep"));
+
+    ticks(2);
+    EXPECT_EQ(launcher->launches, 1);
+    EXPECT_EQ(launcher->stops.back(), "Protection is off.");
+    EXPECT_TRUE(model->controller().isAutomaticAlarmTriggeringEnabled());
+
+    model->setProtectionEnabled(false);
+    EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(HollerboxModelTest, AMonitorLeftRunningIsAdoptedAndStoppedByTheFirstUnlockedSnapshot)
+{
+    monitorLeftRunning = true;
+    build();
+    ticks(1);
+    EXPECT_EQ(launcher->launches, 0);
+    EXPECT_FALSE(launcher->running);
+    ASSERT_FALSE(launcher->stops.empty());
+    EXPECT_EQ(launcher->stops.front(), "Screen unlocked.");
+}
+
+TEST_F(HollerboxModelTest, EveryAssignmentWritesAllSixSettingsAndUpdatesTheController)
+{
+    build();
+    struct Assignment
+    {
+        std::function<void()> assign;
+        std::function<bool(const ProtectionConfiguration&)> applied;
+    };
+    const Assignment assignments[] = {
+        {[&] { model->setArmDelaySeconds(2.0); }, [](const auto& c) { return c.armDelaySeconds == 2.0; }},
+        {[&] { model->setArmDelaySeconds(5.5); }, [](const auto& c) { return c.armDelaySeconds == 5.5; }},
+        {[&] { model->setMovementThreshold(0.03); },
+         [](const auto& c) { return c.movementTriggerThresholdG == 0.03; }},
+        {[&] { model->setSensitivityLevel(QStringLiteral("high")); },
+         [](const auto& c) { return c.movementTriggerThresholdG == 0.02; }},
+        {[&] { model->setAlarmVolumeScalar(0.8); }, [](const auto& c) { return c.alarmVolumeScalar == 0.8F; }},
+        {[&] { model->setTriggerDelaySeconds(1.5); },
+         [](const auto& c) { return c.simulatedTriggerDelaySeconds == 1.5; }},
+        {[&] { model->setAlarmRepeatIntervalSeconds(4); },
+         [](const auto& c) { return c.alarmRepeatIntervalSeconds == 4.0; }},
+        {[&] { model->selectBuiltInAlarmSound(QStringLiteral("policeAlarm")); },
+         [](const auto& c) { return c.alarmSoundSelection == AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm); }},
+    };
+    for (const auto& assignment : assignments) {
+        QFile::remove(settingsPath());
+        assignment.assign();
+        EXPECT_TRUE(assignment.applied(model->controller().configuration()));
+        const QByteArray stored = settingsText();
+        for (const char* key : {"armDelaySeconds=", "movementThreshold=", "alarmVolumeScalar=", "triggerDelaySeconds=",
+                                "alarmRepeatIntervalSeconds=", "alarmSoundSelection="}) {
+            EXPECT_TRUE(stored.contains(QByteArray{"HollerboxApp."} + key)) << key << "\n" << stored.toStdString();
+        }
+    }
+    EXPECT_EQ(model->sensitivityLevel(), QStringLiteral("high"));
+    EXPECT_EQ(model->alarmVolumePercentageText(), QStringLiteral("80%"));
+    EXPECT_EQ(model->alarmSoundSelectionValue().value(QStringLiteral("builtIn")).toString(), QStringLiteral("policeAlarm"));
+}
+
+struct HardwareCheckCase
+{
+    const char* name;
+    HardwareCheckStatus platformStatus;
+    bool sensorPrepares;
+    std::optional<std::chrono::milliseconds> firstReadingAfter;
+    /// When the check has ended.
+    std::chrono::milliseconds decidedBy;
+    std::string motionTitle;
+    HardwareCheckStatus motionStatus;
+    bool testActive;
+};
+
+const HardwareCheckCase hardwareCheckCases[] = {
+    {"NoLaptop", HardwareCheckStatus::warning, true, 0ms, 0ms, "Motion sensor support is not confirmed on this Mac",
+     HardwareCheckStatus::warning, false},
+    {"SensorCannotBePrepared", HardwareCheckStatus::ready, false, std::nullopt, 10ms,
+     "Motion sensor seems unavailable. Try again.", HardwareCheckStatus::warning, false},
+    {"SensorAnswers", HardwareCheckStatus::ready, true, 1000ms, 1050ms, "Motion sensor is ready",
+     HardwareCheckStatus::ready, true},
+    {"SensorAnswersAtTheLastPoll", HardwareCheckStatus::ready, true, 2990ms, 3000ms, "Motion sensor is ready",
+     HardwareCheckStatus::ready, true},
+    {"SensorStaysSilent", HardwareCheckStatus::ready, true, std::nullopt, 3000ms,
+     "Motion sensor seems unavailable. Try again.", HardwareCheckStatus::warning, false},
+};
+
+class HardwareCheckTest : public ModelFixture, public ::testing::WithParamInterface<HardwareCheckCase>
+{};
+
+TEST_P(HardwareCheckTest, EndsInTheExpectedItem)
+{
+    const HardwareCheckCase& row = GetParam();
+    platformCheck.status = row.platformStatus;
+    sensorPrepares = row.sensorPrepares;
+    build();
+    if (row.firstReadingAfter) {
+        queue.advanceBy(*row.firstReadingAfter);
+        movement->values = {MovementMonitorLiveValue{}};
+    }
+    if (row.decidedBy > 20ms) {
+        queue.advanceBy(row.decidedBy - row.firstReadingAfter.value_or(0ms) - 20ms);
+        EXPECT_EQ(model->motionSensorHardwareCheck().status, HardwareCheckStatus::checking);
+        EXPECT_EQ(model->motionSensorHardwareCheck().title, "Checking motion sensor\u2026");
+    }
+    queue.advanceBy(20ms);
+    EXPECT_EQ(model->motionSensorHardwareCheck().title, row.motionTitle);
+    EXPECT_EQ(model->motionSensorHardwareCheck().status, row.motionStatus);
+    EXPECT_EQ(model->welcomeHardwareAlarmTestActive(), row.testActive);
+    EXPECT_EQ(model->controller().isMovementTestMode(), row.testActive);
+    if (!row.testActive) {
+        EXPECT_FALSE(model->controller().isMovementMonitoringAvailable());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, HardwareCheckTest, ::testing::ValuesIn(hardwareCheckCases),
+                         [](const auto& info) { return std::string{info.param.name}; });
+
+TEST_F(HollerboxModelTest, ARetryCancelsTheRunningCheckSilentlyAndAnIdleSnapshotEndsTheTest)
+{
+    build();
+    queue.advanceBy(1000ms);
+    std::vector<std::string> titles;
+    QObject::connect(model.get(), &HollerboxModel::hardwareChecksChanged,
+                     [&] { titles.push_back(model->motionSensorHardwareCheck().title); });
+    model->runHardwareChecks();
+    queue.advanceBy(2500ms);
+    EXPECT_EQ(model->motionSensorHardwareCheck().status, HardwareCheckStatus::checking)
+        << "the retry's own deadline counts from the retry";
+    movement->values = {MovementMonitorLiveValue{}};
+    queue.advanceBy(100ms);
+    EXPECT_EQ(titles, (std::vector<std::string>{"Motion sensor is ready"}));
+    EXPECT_TRUE(model->welcomeHardwareAlarmTestActive());
+
+    model->controller().resetToIdle();
+    EXPECT_FALSE(model->welcomeHardwareAlarmTestActive());
+}
+
+TEST_F(HollerboxModelTest, ImportingSelectsTheSoundAndDeletingItFallsBackToTheDefault)
+{
+    build();
+    const QString source = path(QStringLiteral("Siren.WAV"));
+    {
+        QFile file{source};
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(1024, 'x'));
+    }
+    ASSERT_EQ(model->importAlarmSoundFile(QUrl::fromLocalFile(source).toString()), QString{});
+    ASSERT_EQ(model->importedAlarmSounds().size(), 1);
+    const ImportedAlarmSound imported = model->importedAlarmSounds().front();
+    EXPECT_EQ(model->alarmSoundSelection(),
+              AlarmSoundSelection::customFile(imported.path.toStdString(), "Custom Sound 1"));
+    EXPECT_EQ(model->controller().configuration().alarmSoundSelection, model->alarmSoundSelection());
+    EXPECT_EQ(model->importedAlarmSoundsSummary(), QStringLiteral("1/5 custom sounds imported"));
+    EXPECT_TRUE(settingsText().contains("HollerboxApp.importedAlarmSounds="));
+
+    EXPECT_EQ(model->importAlarmSoundFile(path(QStringLiteral("notes.txt"))),
+              QStringLiteral("That file format is not supported. Please choose an audio file such as WAV, AIFF, "
+                             "M4A, MP3, or CAF."));
+
+    model->deleteImportedAlarmSoundWithId(imported.id.toString(QUuid::WithoutBraces));
+    EXPECT_TRUE(model->importedAlarmSounds().isEmpty());
+    EXPECT_FALSE(QFile::exists(imported.path));
+    EXPECT_EQ(model->alarmSoundSelection(), AlarmSoundSelection::defaultSelection());
+}
+
+TEST_F(HollerboxModelTest, TheTestAlarmForcesTheOutputUntilItIsToggledOff)
+{
+    hardware.defaultDevice = 1;
+    hardware.devices[1] = FakeAudioHardware::stereoDevice(1, 0.2F);
+    build();
+    QSignalSpy playing{model.get(), &HollerboxModel::isTestAlarmPlayingChanged};
+    model->toggleTestAlarm();
+    worker.runAll();
+    queue.runPending();
+    EXPECT_TRUE(model->isTestAlarmPlaying());
+    EXPECT_EQ(hardware.devices[1].mute[0].value, 0U);
+    model->toggleTestAlarm();
+    EXPECT_FALSE(model->isTestAlarmPlaying());
+    EXPECT_EQ(hardware.devices[1].mute[0].value, 1U);
+    EXPECT_EQ(playing.count(), 2);
+}
+
+} // namespace
+} // namespace hollerbox::testing
