@@ -1,0 +1,178 @@
+#include "AlarmPreviewController.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace hollerbox {
+
+namespace {
+
+constexpr double kMinimumFileSeconds = 0.25;
+constexpr auto kRefreshPeriod = std::chrono::milliseconds{500};
+constexpr auto kDurationPollPeriod = std::chrono::milliseconds{100};
+constexpr double kUnknownDurationLimitSeconds = 30.0;
+constexpr double kFallbackToneHertz = 1320.0;
+constexpr double kFallbackToneSeconds = 0.18;
+
+std::chrono::milliseconds toMilliseconds(double seconds)
+{
+    return std::chrono::milliseconds{static_cast<long long>(std::ceil(seconds * 1000.0))};
+}
+
+} // namespace
+
+AlarmPreviewController::AlarmPreviewController(
+    std::unique_ptr<SystemAudioOverrideController> audioOverrideController, AudioFilePlayerFactory& players,
+    const BuiltInSoundLocator& sounds, MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock,
+    AlarmPlaybackProbe::Sleeper fallbackSleeper)
+    : m_audioOverrideController(std::move(audioOverrideController)), m_players(players), m_sounds(sounds),
+      m_mainQueue(mainQueue), m_worker(worker), m_clock(clock), m_fallbackSleeper(std::move(fallbackSleeper))
+{
+    m_liveness->controller = this;
+}
+
+AlarmPreviewController::~AlarmPreviewController()
+{
+    m_liveness->controller = nullptr;
+    retire(std::move(m_stopTask));
+    m_overrideRefreshTask.reset();
+    if (m_player) {
+        m_player->stop();
+        m_player.reset();
+    }
+    m_audioOverrideController->end();
+}
+
+void AlarmPreviewController::play(const AlarmSoundSelection& selection,
+                                  std::optional<float> overrideVolumeScalar)
+{
+    stop();
+    if (overrideVolumeScalar) {
+        const auto target = clampedVolumeScalar(*overrideVolumeScalar);
+        m_audioOverrideController->begin(target);
+        startOverrideRefreshLoop(target);
+    }
+    const auto sound = selection.builtInSound();
+    const auto file = sound ? sound->bundledFileURL(m_sounds) : selection.customFilePath();
+    if (file) {
+        startFile(*file);
+    } else {
+        startFallback();
+    }
+    setPlaying();
+}
+
+void AlarmPreviewController::stop()
+{
+    ++m_generation;
+    retire(std::move(m_stopTask));
+    m_overrideRefreshTask.reset();
+    if (m_player) {
+        m_player->stop();
+        m_player.reset();
+    }
+    m_audioOverrideController->end();
+    if (m_isPlaying) {
+        m_isPlaying = false;
+        if (m_onPlaybackStateChanged) {
+            m_onPlaybackStateChanged(false);
+        }
+    }
+}
+
+void AlarmPreviewController::setPlaying()
+{
+    if (m_isPlaying) {
+        return;
+    }
+    m_isPlaying = true;
+    if (m_onPlaybackStateChanged) {
+        m_onPlaybackStateChanged(true);
+    }
+}
+
+void AlarmPreviewController::startFile(const std::string& file)
+{
+    auto opening = std::make_shared<AudioFilePlayerOpening>();
+    m_worker.run([opening, file, &players = m_players] { *opening = players.openFile(file); },
+                 ifStillCurrent([opening](AlarmPreviewController& controller) {
+                     if (opening->player) {
+                         controller.startOpenedPlayer(std::move(opening->player));
+                     } else {
+                         controller.startFallback();
+                     }
+                 }));
+}
+
+void AlarmPreviewController::startOpenedPlayer(std::unique_ptr<AudioFilePlayer> player)
+{
+    player->setVolume(1.0f);
+    m_player = std::move(player);
+    m_player->play();
+    if (const auto duration = m_player->durationSeconds()) {
+        m_stopTask = m_mainQueue.scheduleAfter(toMilliseconds(std::max(*duration, kMinimumFileSeconds)),
+                                               [this] { stop(); });
+        return;
+    }
+    const auto startedAt = m_clock.now();
+    m_stopTask = m_mainQueue.scheduleRepeating(kDurationPollPeriod,
+                                               [this, startedAt] { checkUnknownDuration(startedAt); });
+}
+
+void AlarmPreviewController::checkUnknownDuration(WallTime startedAt)
+{
+    const auto duration = m_player ? m_player->durationSeconds() : std::nullopt;
+    const auto wait = duration ? std::max(*duration, kMinimumFileSeconds) : kUnknownDurationLimitSeconds;
+    if (secondsBetween(startedAt, m_clock.now()) + 1e-9 >= wait) {
+        stop();
+    }
+}
+
+void AlarmPreviewController::startFallback()
+{
+    auto probe = std::make_shared<AlarmPlaybackProbe>(m_players, m_sounds, m_clock, m_fallbackSleeper);
+    m_worker.run(
+        [probe, &sounds = m_sounds] {
+            if (const auto file = BuiltInAlarmSound{BuiltInAlarmSound::handsOff}.bundledFileURL(sounds)) {
+                probe->playAudioFile(*file, std::nullopt);
+            } else {
+                probe->playTone(kFallbackToneHertz, kFallbackToneSeconds);
+            }
+        },
+        ifStillCurrent([](AlarmPreviewController& controller) { controller.stop(); }));
+}
+
+void AlarmPreviewController::startOverrideRefreshLoop(float targetVolumeScalar)
+{
+    m_overrideRefreshTask = m_mainQueue.scheduleRepeating(kRefreshPeriod, [this, targetVolumeScalar] {
+        if (!m_isPlaying) {
+            return;
+        }
+        m_audioOverrideController->begin(targetVolumeScalar);
+        if (m_player) {
+            m_player->setVolume(1.0f);
+        }
+    });
+}
+
+std::function<void()>
+AlarmPreviewController::ifStillCurrent(std::function<void(AlarmPreviewController&)> action) const
+{
+    return [liveness = std::weak_ptr<Liveness>(m_liveness), generation = m_generation,
+            action = std::move(action)] {
+        const auto alive = liveness.lock();
+        if (alive && alive->controller && alive->controller->m_generation == generation) {
+            action(*alive->controller);
+        }
+    };
+}
+
+void AlarmPreviewController::retire(std::unique_ptr<ScheduledTask> task)
+{
+    if (task) {
+        task->cancel();
+        m_mainQueue.post([retired = std::shared_ptr<ScheduledTask>(std::move(task))] {});
+    }
+}
+
+} // namespace hollerbox

@@ -1,0 +1,303 @@
+#include "audio/AlarmPreviewController.h"
+
+#include "PlaybackFixture.h"
+
+#include <gmock/gmock.h>
+
+namespace hollerbox::testing {
+namespace {
+
+using Strings = std::vector<std::string>;
+using States = std::vector<bool>;
+
+class AlarmPreviewControllerTest : public PlaybackFixture
+{
+protected:
+    std::unique_ptr<AlarmPreviewController> makeController(States& states)
+    {
+        auto made = std::make_unique<AlarmPreviewController>(
+            std::make_unique<SystemAudioOverrideController>(hardware), players, sounds, queue, worker, clock,
+            sleeper);
+        made->setOnPlaybackStateChanged([&states](bool playing) { states.push_back(playing); });
+        return made;
+    }
+
+    static AlarmSoundSelection builtIn(BuiltInAlarmSound::Value sound)
+    {
+        return AlarmSoundSelection::builtIn(sound);
+    }
+
+    bool deviceIsUserState() const
+    {
+        const auto& device = hardware.devices.at(5);
+        return device.mute[0].value == 1 && device.volume[0].value == 0.3f && device.volume[2].value == 0.3f;
+    }
+
+    States states;
+    std::unique_ptr<AlarmPreviewController> controller = makeController(states);
+};
+
+TEST_F(AlarmPreviewControllerTest, AFilePlaysForItsDurationButAtLeastAQuarterSecond)
+{
+    players.files["/clips/blip.wav"] = {0.1, {}, 0};
+    const struct
+    {
+        AlarmSoundSelection selection;
+        std::string file;
+        double seconds;
+    } cases[] = {
+        {builtIn(BuiltInAlarmSound::policeAlarm), builtInPath("police-alarm"), 3.0},
+        {AlarmSoundSelection::customFile("/clips/blip.wav", "Custom Sound 1"), "/clips/blip.wav", 0.25},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.file);
+        states.clear();
+        players.clearLog();
+        controller->play(entry.selection, std::nullopt);
+        EXPECT_TRUE(controller->isPlaying());
+        EXPECT_EQ(states, States{true});
+        settle();
+        EXPECT_EQ(players.log(),
+                  (Strings{"open " + entry.file, "volume " + entry.file + " 1", "play " + entry.file}));
+        advance(entry.seconds - 0.001);
+        EXPECT_TRUE(controller->isPlaying());
+        advance(0.001);
+        EXPECT_FALSE(controller->isPlaying());
+        EXPECT_EQ(states, (States{true, false}));
+        EXPECT_EQ(players.log().back(), "stop " + entry.file);
+        EXPECT_EQ(players.livePlayers(), 0);
+        queue.runPending();
+        EXPECT_EQ(queue.activeTaskCount(), 0u);
+    }
+    EXPECT_TRUE(hardware.calls.empty());
+}
+
+TEST_F(AlarmPreviewControllerTest, AReplacedPreviewsStopTaskDoesNotEndItsSuccessor)
+{
+    controller->play(builtIn(BuiltInAlarmSound::policeAlarm), std::nullopt);
+    settle();
+    advance(2.5);
+    controller->play(builtIn(BuiltInAlarmSound::handsOff), std::nullopt);
+    EXPECT_EQ(players.log().back(), "stop " + builtInPath("police-alarm"));
+    advance(1.0);
+    EXPECT_TRUE(controller->isPlaying());
+    settle();
+    advance(1.899);
+    EXPECT_TRUE(controller->isPlaying());
+    advance(0.001);
+    EXPECT_FALSE(controller->isPlaying());
+    EXPECT_EQ(states, (States{true, false, true, false}));
+}
+
+TEST_F(AlarmPreviewControllerTest, WorkOfAReplacedPreviewFinishingLateChangesNothing)
+{
+    directories.files.erase(builtInPath("what-are-you-doing"));
+    const auto police = builtInPath("police-alarm");
+    const struct
+    {
+        const char* name;
+        BuiltInAlarmSound::Value first;
+        long soundsStarted; // a fallback cannot be interrupted; a replaced file never starts
+    } cases[] = {{"a fallback still playing", BuiltInAlarmSound::whatAreYouDoing, 2},
+                 {"a file still opening", BuiltInAlarmSound::handsOff, 1}};
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        controller->play(builtIn(entry.first), std::nullopt);
+        controller->play(builtIn(BuiltInAlarmSound::policeAlarm), std::nullopt);
+        players.clearLog();
+        settle();
+        const auto log = players.log();
+        EXPECT_EQ(std::count(log.begin(), log.end(), "play " + police), 1);
+        EXPECT_EQ(
+            std::count_if(log.begin(), log.end(), [](const auto& line) { return line.starts_with("play"); }),
+            entry.soundsStarted);
+        EXPECT_TRUE(controller->isPlaying());
+        advance(2.999);
+        EXPECT_TRUE(controller->isPlaying());
+        advance(0.001);
+        EXPECT_FALSE(controller->isPlaying());
+        EXPECT_EQ(players.livePlayers(), 0);
+    }
+}
+
+TEST_F(AlarmPreviewControllerTest, TheOverrideHoldsWhilePlayingAndEveryEndRestoresTheUsersDevice)
+{
+    const struct
+    {
+        const char* name;
+        std::function<void()> end;
+        States states;
+    } cases[] = {
+        {"stop", [this] { controller->stop(); }, {true, false}},
+        {"the sound's end", [this] { advance(1.9); }, {true, false}},
+        {"a new preview",
+         [this] { controller->play(builtIn(BuiltInAlarmSound::policeAlarm), std::nullopt); },
+         {true, false, true}},
+        {"destruction", [this] { controller.reset(); }, {true}},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        states.clear();
+        controller = makeController(states);
+        controller->play(builtIn(BuiltInAlarmSound::handsOff), 1.4f);
+        settle();
+        EXPECT_EQ(hardware.devices[5].mute[0].value, 0u);
+        EXPECT_EQ(hardware.devices[5].volume[0].value, 1.0f);
+        hardware.devices[5].mute[0].value = 1;
+        hardware.devices[5].volume[1].value = 0.1f;
+        advance(0.499);
+        EXPECT_EQ(hardware.devices[5].mute[0].value, 1u);
+        advance(0.001);
+        EXPECT_EQ(hardware.devices[5].mute[0].value, 0u);
+        EXPECT_EQ(hardware.devices[5].volume[1].value, 1.0f);
+        EXPECT_EQ(players.log().back(), "volume " + builtInPath("hands-off") + " 1");
+
+        entry.end();
+        EXPECT_TRUE(deviceIsUserState());
+        EXPECT_EQ(states, entry.states);
+        hardware.calls.clear();
+        settle();
+        advance(5.0);
+        EXPECT_TRUE(hardware.writes().empty());
+        EXPECT_EQ(players.livePlayers(), 0);
+    }
+}
+
+TEST_F(AlarmPreviewControllerTest,
+       WithoutOverrideTheDeviceIsUntouchedAndAMissingDeviceIsTakenOverWhenItAppears)
+{
+    controller->play(builtIn(BuiltInAlarmSound::policeAlarm), std::nullopt);
+    settle();
+    advance(4.0);
+    EXPECT_TRUE(hardware.calls.empty());
+
+    hardware.defaultDevice.reset();
+    controller->play(builtIn(BuiltInAlarmSound::policeAlarm), -0.2f);
+    settle();
+    EXPECT_TRUE(hardware.writes().empty());
+    hardware.defaultDevice = 5;
+    advance(0.5);
+    EXPECT_EQ(hardware.devices[5].volume[0].value, 0.0f);
+    EXPECT_EQ(hardware.devices[5].mute[0].value, 0u);
+    advance(2.5);
+    EXPECT_TRUE(deviceIsUserState());
+}
+
+TEST_F(AlarmPreviewControllerTest, WhatCannotBePlayedFallsBackToTheDefaultSoundOnceThenEnds)
+{
+    players.files["/clips/broken.m4a"] = {1.0, "Could not determine type of stream.", 0};
+    const auto handsOff = builtInPath("hands-off");
+    const struct
+    {
+        const char* name;
+        AlarmSoundSelection selection;
+        bool handsOffInstalled;
+        Strings fallbackLog;
+    } cases[] = {
+        {"a missing custom file",
+         AlarmSoundSelection::customFile("/gone/Boom.m4a", "Custom Sound 1"),
+         true,
+         {"open " + handsOff, "volume " + handsOff + " 1", "play " + handsOff, "stop " + handsOff}},
+        {"an unreadable custom file",
+         AlarmSoundSelection::customFile("/clips/broken.m4a", "Custom Sound 2"),
+         true,
+         {"open " + handsOff, "volume " + handsOff + " 1", "play " + handsOff, "stop " + handsOff}},
+        {"a missing built-in file",
+         builtIn(BuiltInAlarmSound::whatAreYouDoing),
+         true,
+         {"open " + handsOff, "volume " + handsOff + " 1", "play " + handsOff, "stop " + handsOff}},
+        {"no default sound either",
+         AlarmSoundSelection::customFile("/gone/Boom.m4a", "Custom Sound 1"),
+         false,
+         {"open wav#0", "volume wav#0 1", "play wav#0", "stop wav#0"}},
+    };
+    directories.files.erase(builtInPath("what-are-you-doing"));
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        if (!entry.handsOffInstalled) {
+            directories.files.erase(handsOff);
+        }
+        states.clear();
+        sleeps.clear();
+        ::testing::internal::CaptureStderr();
+        controller->play(entry.selection, 0.5f);
+        EXPECT_TRUE(controller->isPlaying());
+        if (entry.selection.customFilePath()) {
+            worker.runAll();
+            queue.runPending();
+            EXPECT_TRUE(controller->isPlaying());
+        }
+        players.clearLog();
+        worker.runAll();
+        EXPECT_EQ(players.log(), entry.fallbackLog);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+        EXPECT_TRUE(controller->isPlaying());
+        queue.runPending();
+        EXPECT_FALSE(controller->isPlaying());
+        EXPECT_EQ(states, (States{true, false}));
+        EXPECT_TRUE(deviceIsUserState());
+    }
+    ASSERT_EQ(players.wavBuffers.size(), 1u);
+    EXPECT_EQ(players.wavBuffers[0], AlarmPlaybackProbe::wavData(AlarmPlaybackProbe::toneSamples(1320, 0.18),
+                                                                 AlarmPlaybackProbe::toneSampleRate));
+    EXPECT_THAT(sleeps, ::testing::ElementsAre(::testing::DoubleNear(0.18 + 0.05, 1e-9)));
+}
+
+TEST_F(AlarmPreviewControllerTest, APreviewDoesNotDisturbATestAlarmOnTheOtherController)
+{
+    States testAlarmStates;
+    auto testAlarm = makeController(testAlarmStates);
+    testAlarm->play(builtIn(BuiltInAlarmSound::policeAlarm), 0.8f);
+    controller->play(builtIn(BuiltInAlarmSound::handsOff), std::nullopt);
+    settle();
+    controller->stop();
+    EXPECT_TRUE(testAlarm->isPlaying());
+    EXPECT_FLOAT_EQ(hardware.devices[5].volume[0].value, 0.8f);
+    EXPECT_EQ(testAlarmStates, States{true});
+    advance(2.999);
+    EXPECT_TRUE(testAlarm->isPlaying());
+    advance(0.001);
+    EXPECT_FALSE(testAlarm->isPlaying());
+    EXPECT_TRUE(deviceIsUserState());
+    EXPECT_EQ(testAlarmStates, (States{true, false}));
+    EXPECT_EQ(states, (States{true, false}));
+}
+
+TEST_F(AlarmPreviewControllerTest, ADurationKnownOnlyOncePlayingIsWaitedFor)
+{
+    players.files["/clips/late.mp3"] = {1.0, {}, 3};
+    players.files["/clips/never.mp3"] = {std::nullopt, {}, 0};
+    const struct
+    {
+        const char* path;
+        double seconds;
+    } cases[] = {{"/clips/late.mp3", 1.0}, {"/clips/never.mp3", 30.0}};
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.path);
+        controller->play(AlarmSoundSelection::customFile(entry.path, "Custom Sound 1"), std::nullopt);
+        settle();
+        advance(entry.seconds - 0.05);
+        EXPECT_TRUE(controller->isPlaying());
+        advance(0.1);
+        EXPECT_FALSE(controller->isPlaying());
+    }
+}
+
+TEST_F(AlarmPreviewControllerTest, BackgroundWorkFinishingAfterDestructionIsIgnored)
+{
+    directories.files.erase(builtInPath("police-alarm"));
+    for (const auto sound : {BuiltInAlarmSound::policeAlarm, BuiltInAlarmSound::handsOff}) {
+        controller = makeController(states);
+        controller->play(builtIn(sound), 0.5f);
+        controller.reset();
+        EXPECT_TRUE(deviceIsUserState());
+        settle();
+        advance(5.0);
+        EXPECT_EQ(players.livePlayers(), 0);
+        EXPECT_EQ(queue.activeTaskCount(), 0u);
+    }
+    EXPECT_EQ(states, (States{true, true}));
+}
+
+} // namespace
+} // namespace hollerbox::testing
