@@ -29,7 +29,7 @@ HollerboxModel::Services ApplicationServices::modelServices()
                 services.sounds(), services.mainQueue(), services.worker(), services.clock());
         },
         .backgroundMonitorLauncher = std::make_unique<BackgroundMonitorLauncher>(),
-        .platformCheckProvider = [] { return PlatformHardwareCheck::evaluate(MachineFactsLinux{}.facts()); },
+        .platformCheckProvider = [] { return PlatformHardwareCheck::evaluate(MachineFactsLinux{}.platformFacts()); },
     };
 }
 

@@ -4,7 +4,8 @@
 #include "model/checks/HardwareCheckTexts.h"
 #include "model/presentation/ProtectionPresentation.h"
 #include "model/presentation/ProtectionSensitivityLevel.h"
-#include "model/presentation/StatusPresentation.h"
+#include "model/presentation/PresentationFormatting.h"
+#include "model/presentation/StatusColorRole.h"
 #include "model/settings/SettingsKeys.h"
 #include "model/settings/SettingsMigrations.h"
 #include "model/sounds/ImportedAlarmSoundCoding.h"
@@ -51,6 +52,23 @@ QString statusName(HardwareCheckStatus status)
     return QStringLiteral("unavailable");
 }
 
+QString colorRoleName(StatusColorRole role)
+{
+    switch (role) {
+    case StatusColorRole::secondary:
+        return QStringLiteral("secondary");
+    case StatusColorRole::orange:
+        return QStringLiteral("orange");
+    case StatusColorRole::blue:
+        return QStringLiteral("blue");
+    case StatusColorRole::red:
+        return QStringLiteral("red");
+    case StatusColorRole::green:
+        break;
+    }
+    return QStringLiteral("green");
+}
+
 QVariant optionalNumber(const std::optional<std::int64_t>& value)
 {
     return value ? QVariant{static_cast<qlonglong>(*value)} : QVariant{};
@@ -81,8 +99,8 @@ HollerboxModel::HollerboxModel(Services services, QObject* parent)
       m_hardwareCheckReadinessTimeout(services.hardwareCheckReadinessTimeout),
       m_hardwareCheckReadinessPollInterval(services.hardwareCheckReadinessPollInterval),
       m_snapshot(startUpSnapshot(services.clock.now())),
-      m_platformHardwareCheck{HardwareCheckTexts::checkingPlatform, HardwareCheckStatus::checking},
-      m_motionSensorHardwareCheck{HardwareCheckTexts::checkingMotionSensor, HardwareCheckStatus::checking}
+      m_platformHardwareCheck{std::string{HardwareCheckTexts::checkingPlatform}, HardwareCheckStatus::checking},
+      m_motionSensorHardwareCheck{std::string{HardwareCheckTexts::checkingMotionSensor}, HardwareCheckStatus::checking}
 {
     m_alarmPreviewController = services.makePreviewController();
     m_testAlarmController = services.makePreviewController();
@@ -366,10 +384,10 @@ void HollerboxModel::runHardwareChecks()
     setPlatformHardwareCheck(m_platformCheckProvider());
     if (m_platformHardwareCheck.status != HardwareCheckStatus::ready) {
         m_controller->discardMovementTestPreparation();
-        setMotionSensorHardwareCheck({HardwareCheckTexts::motionSupportNotConfirmed, HardwareCheckStatus::warning});
+        setMotionSensorHardwareCheck({std::string{HardwareCheckTexts::motionSensorNotConfirmed}, HardwareCheckStatus::warning});
         return;
     }
-    setMotionSensorHardwareCheck({HardwareCheckTexts::checkingMotionSensor, HardwareCheckStatus::checking});
+    setMotionSensorHardwareCheck({std::string{HardwareCheckTexts::checkingMotionSensor}, HardwareCheckStatus::checking});
     std::weak_ptr<HollerboxModel*> anchor = m_anchor;
     m_hardwareCheckTask = std::make_unique<MotionReadinessCheck>(
         *m_controller, m_mainQueue, m_hardwareCheckReadinessTimeout, m_hardwareCheckReadinessPollInterval,
@@ -380,11 +398,11 @@ void HollerboxModel::runHardwareChecks()
             }
             if (outcome == MotionReadinessCheck::Outcome::testStarted) {
                 (*model)->setMotionSensorHardwareCheck(
-                    {HardwareCheckTexts::motionSensorReady, HardwareCheckStatus::ready});
+                    {std::string{HardwareCheckTexts::motionSensorReady}, HardwareCheckStatus::ready});
                 (*model)->setWelcomeHardwareAlarmTestActive(true);
             } else {
                 (*model)->setMotionSensorHardwareCheck(
-                    {HardwareCheckTexts::motionSensorUnavailable, HardwareCheckStatus::warning});
+                    {std::string{HardwareCheckTexts::motionSensorUnavailable}, HardwareCheckStatus::warning});
                 (*model)->setWelcomeHardwareAlarmTestActive(false);
             }
         });
@@ -485,7 +503,7 @@ QVariant HollerboxModel::secondsUntilNextStage() const
 QString HollerboxModel::countdownText() const
 {
     return QString::fromStdString(
-        StatusPresentation::countdownText(m_snapshot.secondsUntilNextStage).value_or(std::string{}));
+        PresentationFormatting::countdownText(m_snapshot.secondsUntilNextStage).value_or(std::string{}));
 }
 
 QString HollerboxModel::audioReadinessLevel() const
@@ -539,17 +557,17 @@ QString HollerboxModel::guidanceText() const
 
 QString HollerboxModel::statusColorRole() const
 {
-    return qString(StatusPresentation::rawValue(StatusPresentation::statusColorRole(m_protectionEnabled, m_snapshot)));
+    return colorRoleName(hollerbox::statusColorRole(m_protectionEnabled, m_snapshot));
 }
 
 QString HollerboxModel::menuBarIconName() const
 {
-    return qString(StatusPresentation::menuBarIconName(m_protectionEnabled));
+    return qString(PresentationFormatting::menuBarIconName(m_protectionEnabled));
 }
 
 QString HollerboxModel::alarmVolumePercentageText() const
 {
-    return QString::fromStdString(StatusPresentation::volumePercentageText(m_alarmVolumeScalar));
+    return QString::fromStdString(PresentationFormatting::volumePercentageText(m_alarmVolumeScalar));
 }
 
 QString HollerboxModel::sensitivityLevel() const
