@@ -175,6 +175,20 @@ void LogindMock::setLockedHint(const QString& sessionId, bool locked)
                 QStringLiteral("SetLockedHint"), {locked});
 }
 
+void LogindMock::setSessionDesktop(const QString& sessionId, const QString& desktop)
+{
+    const QString mock = QString::fromLatin1(DBusMockProcess::mockInterface);
+    const QString interface = QString::fromLatin1(sessionInterface);
+    const QVariantMap properties{{QStringLiteral("Desktop"), desktop}};
+    if (m_mock
+            .tryCall(sessionPath(sessionId), mock, QStringLiteral("UpdateProperties"),
+                     {interface, properties})
+            .type() != QDBusMessage::ReplyMessage) {
+        m_mock.call(sessionPath(sessionId), mock, QStringLiteral("AddProperty"),
+                    {interface, QStringLiteral("Desktop"), variant(desktop)});
+    }
+}
+
 void LogindMock::updateSessionProperties(const QString& sessionId, const QVariantMap& properties)
 {
     m_mock.call(sessionPath(sessionId), QString::fromLatin1(DBusMockProcess::mockInterface),

@@ -60,6 +60,8 @@ public:
 
     /// Sets `LockedHint` through the session's own `SetLockedHint`, which announces the change.
     void setLockedHint(const QString& sessionId, bool locked);
+    /// Gives the session logind's `Desktop` property (which the template lacks), as display managers set it.
+    void setSessionDesktop(const QString& sessionId, const QString& desktop);
     /// Replaces session properties with values of any type and announces them in `PropertiesChanged`.
     void updateSessionProperties(const QString& sessionId, const QVariantMap& properties);
 

@@ -44,8 +44,8 @@ TEST(ProtectionOnLogindTest, ScreenLockArmsUnderAnInhibitorAndUnlockDisarms)
     ASSERT_TRUE(logind.start());
     logind.setCallerSession(QStringLiteral("c1"));
     logind.addSession(QStringLiteral("c1"));
-    auto kde = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
-    ASSERT_TRUE(kde.start());
+    auto locker = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
+    ASSERT_TRUE(locker.start());
 
     ClockSystem clock;
     MainQueueQt queue;
@@ -55,6 +55,7 @@ TEST(ProtectionOnLogindTest, ScreenLockArmsUnderAnInhibitorAndUnlockDisarms)
     configuration.armDelaySeconds = 600;
     SessionLockSourceLogind::Options options;
     options.sessionId.clear();
+    options.desktop = QStringLiteral("sway");
     OpenLidAlarmController controller{
         configuration,
         std::make_unique<RootDomainReaderLogind>(),
@@ -72,7 +73,7 @@ TEST(ProtectionOnLogindTest, ScreenLockArmsUnderAnInhibitorAndUnlockDisarms)
     EXPECT_EQ(controller.state(), OpenLidAlarmState::idle);
     EXPECT_TRUE(logind.listInhibitors().empty());
 
-    kde.emitActiveChanged(true);
+    locker.emitActiveChanged(true);
     EXPECT_TRUE(waitProcessingEvents([&] { return controller.state() == OpenLidAlarmState::pendingArm; }));
     const auto inhibitors = logind.listInhibitors();
     ASSERT_EQ(inhibitors.size(), 1u);
@@ -83,7 +84,7 @@ TEST(ProtectionOnLogindTest, ScreenLockArmsUnderAnInhibitorAndUnlockDisarms)
     logind.setLidClosed(true);
     EXPECT_TRUE(waitProcessingEvents([&] { return recorder->last.isLidClosed; }));
 
-    kde.emitActiveChanged(false);
+    locker.emitActiveChanged(false);
     EXPECT_TRUE(waitProcessingEvents([&] { return controller.state() == OpenLidAlarmState::idle; }));
     EXPECT_FALSE(recorder->last.isScreenLocked);
     EXPECT_TRUE(waitFor([&] { return logind.listInhibitors().empty(); }, 5s, 10ms));

@@ -7,6 +7,7 @@
 #include "SessionBusEnvironment.h"
 #include "session/ScreenLockMonitor.h"
 
+#include <algorithm>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -22,10 +23,12 @@ constexpr const char* kMissing = "CGSSessionScreenIsLocked missing from session 
 constexpr const char* kLockReceived = "Received distributed lock notification.";
 constexpr const char* kUnlockReceived = "Received distributed unlock notification.";
 
-SessionLockSourceLogind::Options sourceOptions(const QString& sessionId = {})
+/// Options with no desktop named (unless given), whatever the environment says.
+SessionLockSourceLogind::Options sourceOptions(const QString& sessionId = {}, const QString& desktop = {})
 {
     SessionLockSourceLogind::Options options;
     options.sessionId = sessionId;
+    options.desktop = desktop;
     options.retryInterval = 50ms;
     return options;
 }
@@ -144,13 +147,13 @@ TEST_F(SessionLockSourceLogindTest, NoSessionAtAllMeansNoDictionary)
     EXPECT_EQ(messages.back(), kNil);
 }
 
-TEST_F(SessionLockSourceLogindTest, KdeScreenSaverLocksEvenWithoutLockedHint)
+TEST_F(SessionLockSourceLogindTest, HintlessLockerLocksAndUnlocksThroughTheScreenSaver)
 {
-    auto kde = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
-    ASSERT_TRUE(kde.start());
-    startMonitor();
+    auto locker = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
+    ASSERT_TRUE(locker.start());
+    startMonitor(sourceOptions({}, QStringLiteral("sway")));
 
-    kde.emitActiveChanged(true);
+    locker.emitActiveChanged(true);
     EXPECT_TRUE(receivedMessage(kLockReceived));
     EXPECT_TRUE(monitor->isLocked());
     messages.clear();
@@ -159,7 +162,7 @@ TEST_F(SessionLockSourceLogindTest, KdeScreenSaverLocksEvenWithoutLockedHint)
     EXPECT_TRUE(monitor->isLocked()) << "a LockedHint that the locker does not maintain overruled it";
     EXPECT_THAT(messages, Contains(kMissing));
 
-    kde.emitActiveChanged(false);
+    locker.emitActiveChanged(false);
     EXPECT_TRUE(receivedMessage(kUnlockReceived));
     EXPECT_FALSE(monitor->isLocked());
     monitor->refreshCurrentState();
@@ -168,64 +171,110 @@ TEST_F(SessionLockSourceLogindTest, KdeScreenSaverLocksEvenWithoutLockedHint)
 
 TEST_F(SessionLockSourceLogindTest, ScreenSaverSignalsFromAnyObjectPathCount)
 {
-    ScreenSaverMock kdeSecondObject{buses.sessionBusAddress(), QStringLiteral("org.kde.screensaver"),
-                                    QStringLiteral("/ScreenSaver"),
-                                    QStringLiteral("org.freedesktop.ScreenSaver")};
-    ASSERT_TRUE(kdeSecondObject.start());
+    ScreenSaverMock otherPath{buses.sessionBusAddress(), QStringLiteral("org.example.locker"),
+                              QStringLiteral("/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver")};
+    ASSERT_TRUE(otherPath.start());
     startMonitor();
 
-    kdeSecondObject.emitActiveChanged(true);
+    otherPath.emitActiveChanged(true);
     EXPECT_TRUE(becomesLocked(true));
 }
 
-TEST_F(SessionLockSourceLogindTest, GnomeLocksThroughActiveChangedAndLockedHint)
+enum class Hint
 {
-    auto gnome = ScreenSaverMock::gnome(buses.sessionBusAddress());
-    ASSERT_TRUE(gnome.start());
-    startMonitor();
+    staysFalse,
+    turnsTrue,
+    wasTrueBefore,
+};
 
-    gnome.emitActiveChanged(true);
-    logind.setLockedHint(QStringLiteral("c1"), true);
-    EXPECT_TRUE(becomesLocked(true));
-    barrier();
-    monitor->refreshCurrentState();
-    EXPECT_TRUE(monitor->isLocked());
+struct ScreenSaverCase
+{
+    const char* name;
+    const char* desktop;
+    const char* sessionDesktop;
+    bool gnomeInterface;
+    Hint hint;
+    bool locked;
+};
 
-    logind.setLockedHint(QStringLiteral("c1"), false);
-    gnome.emitActiveChanged(false);
-    EXPECT_TRUE(becomesLocked(false));
-    barrier();
-    monitor->refreshCurrentState();
-    EXPECT_FALSE(monitor->isLocked());
+void PrintTo(const ScreenSaverCase& scenario, std::ostream* out)
+{
+    *out << scenario.name;
 }
 
-TEST_F(SessionLockSourceLogindTest, BlankingWithoutLockDoesNotArmWhereTheHintIsMaintained)
-{
-    auto gnome = ScreenSaverMock::gnome(buses.sessionBusAddress());
-    ASSERT_TRUE(gnome.start());
-    startMonitor();
-    logind.setLockedHint(QStringLiteral("c1"), true);
-    ASSERT_TRUE(becomesLocked(true));
-    logind.setLockedHint(QStringLiteral("c1"), false);
-    ASSERT_TRUE(becomesLocked(false));
+class ScreenSaverActivationTest : public SessionLockSourceLogindTest,
+                                  public ::testing::WithParamInterface<ScreenSaverCase>
+{};
 
-    // The screen shield comes up (idle blanking) while locking is off: the hint stays false and wins.
-    gnome.emitActiveChanged(true);
-    ASSERT_TRUE(receivedMessage(kLockReceived));
+// A screen saver turns active, for a lock or for an idle blank; afterwards it reports inactive again.
+TEST_P(ScreenSaverActivationTest, LocksOnlyWhereTheHintIsNotMaintained)
+{
+    const auto& scenario = GetParam();
+    if (*scenario.sessionDesktop != '\0') {
+        logind.setSessionDesktop(QStringLiteral("c1"), QString::fromLatin1(scenario.sessionDesktop));
+    }
+    auto saver = scenario.gnomeInterface ? ScreenSaverMock::gnome(buses.sessionBusAddress())
+                                         : ScreenSaverMock::freedesktop(buses.sessionBusAddress());
+    ASSERT_TRUE(saver.start());
+    startMonitor(sourceOptions({}, QString::fromLatin1(scenario.desktop)));
+    if (scenario.hint == Hint::wasTrueBefore) {
+        logind.setLockedHint(QStringLiteral("c1"), true);
+        ASSERT_TRUE(becomesLocked(true));
+        logind.setLockedHint(QStringLiteral("c1"), false);
+        ASSERT_TRUE(becomesLocked(false));
+    }
+    messages.clear();
+
+    saver.emitActiveChanged(true);
+    if (scenario.hint == Hint::turnsTrue) {
+        logind.setLockedHint(QStringLiteral("c1"), true);
+    }
+    if (scenario.locked) {
+        EXPECT_TRUE(becomesLocked(true));
+    } else {
+        processEventsFor(200ms);
+    }
     barrier();
     monitor->refreshCurrentState();
-    EXPECT_FALSE(monitor->isLocked());
+    EXPECT_EQ(monitor->isLocked(), scenario.locked);
+
+    // Signals of one sender arrive in order: a lock event of the activation comes before this unlock.
+    saver.emitActiveChanged(false);
+    ASSERT_TRUE(receivedMessage(kUnlockReceived));
+    const auto unlock = std::find(messages.begin(), messages.end(), kUnlockReceived);
+    EXPECT_EQ(std::find(messages.begin(), unlock, kLockReceived) != unlock, scenario.locked);
+    monitor->refreshCurrentState();
+    EXPECT_EQ(monitor->isLocked(), scenario.hint == Hint::turnsTrue) << "only the hint outlasts the saver";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Desktops, ScreenSaverActivationTest,
+    ::testing::Values(
+        ScreenSaverCase{"GnomeIdleBlank", "GNOME", "", true, Hint::staysFalse, false},
+        ScreenSaverCase{"GnomeLock", "GNOME", "", true, Hint::turnsTrue, true},
+        ScreenSaverCase{"UbuntuGnomeIdleBlank", "ubuntu:GNOME", "ubuntu", true, Hint::staysFalse, false},
+        ScreenSaverCase{"GnomeShellIdleBlankWithoutDesktopNamed", "", "", true, Hint::staysFalse, false},
+        ScreenSaverCase{"GnomeSessionIdleBlankWithoutEnvironment", "", "gnome-xorg", false, Hint::staysFalse,
+                        false},
+        ScreenSaverCase{"KdeIdle", "KDE", "", false, Hint::staysFalse, false},
+        ScreenSaverCase{"KdeSessionIdle", "", "KDE", false, Hint::staysFalse, false},
+        ScreenSaverCase{"KdeLock", "KDE", "KDE", false, Hint::turnsTrue, true},
+        ScreenSaverCase{"SwayLocker", "sway", "sway", false, Hint::staysFalse, true},
+        ScreenSaverCase{"I3LockerOnUnnamedDesktop", "", "", false, Hint::staysFalse, true},
+        ScreenSaverCase{"BudgieGnomeScreenSaver", "Budgie:GNOME", "budgie-desktop", true, Hint::staysFalse,
+                        true},
+        ScreenSaverCase{"BlankAfterTheHintWasSeenTrue", "i3", "", false, Hint::wasTrueBefore, false}),
+    [](const ::testing::TestParamInfo<ScreenSaverCase>& info) { return std::string{info.param.name}; });
 
 TEST_F(SessionLockSourceLogindTest, ScreenSaverThatVanishesWhileActiveUnlocks)
 {
-    auto kde = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
-    ASSERT_TRUE(kde.start());
+    auto locker = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
+    ASSERT_TRUE(locker.start());
     startMonitor();
-    kde.emitActiveChanged(true);
+    locker.emitActiveChanged(true);
     ASSERT_TRUE(becomesLocked(true));
 
-    kde.stop();
+    locker.stop();
     EXPECT_TRUE(becomesLocked(false));
 }
 
@@ -234,17 +283,17 @@ TEST_F(SessionLockSourceLogindTest, DictionaryWithoutTheFlagKeepsTheState)
     logind.addBareSession(QStringLiteral("c5"),
                           {{QStringLiteral("Id"), QStringLiteral("c5")}, {QStringLiteral("Active"), true}});
     logind.setCallerSession(QStringLiteral("c5"));
-    auto kde = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
-    ASSERT_TRUE(kde.start());
+    auto locker = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
+    ASSERT_TRUE(locker.start());
     startMonitor();
     EXPECT_EQ(messages.at(1), "CGSessionCopyCurrentDictionary keys: [\"Active\", \"Id\"]");
     EXPECT_EQ(messages.at(2), kMissing);
 
-    kde.emitActiveChanged(true);
+    locker.emitActiveChanged(true);
     ASSERT_TRUE(receivedMessage(kLockReceived));
-    kde.emitActiveChanged(false);
+    locker.emitActiveChanged(false);
     ASSERT_TRUE(receivedMessage(kUnlockReceived));
-    kde.emitActiveChanged(true);
+    locker.emitActiveChanged(true);
     EXPECT_TRUE(waitProcessingEvents([&] { return monitor->isLocked(); }));
     monitor->refreshCurrentState();
     EXPECT_TRUE(monitor->isLocked());
@@ -350,10 +399,10 @@ TEST_F(SessionLockSourceLogindTest, DroppedSessionBusEndsTheScreenSaverLock)
 {
     logind.addBareSession(QStringLiteral("c5"), {{QStringLiteral("Id"), QStringLiteral("c5")}});
     logind.setCallerSession(QStringLiteral("c5"));
-    auto kde = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
-    ASSERT_TRUE(kde.start());
+    auto locker = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
+    ASSERT_TRUE(locker.start());
     startMonitor();
-    kde.emitActiveChanged(true);
+    locker.emitActiveChanged(true);
     ASSERT_TRUE(becomesLocked(true));
 
     buses.sessionBus().stop();
@@ -385,8 +434,8 @@ TEST(SessionLockSourceWithoutSystemBusTest, ScreenSaverAloneDecidesAndRefreshesK
     ensureCoreApplication();
     SessionBusEnvironment buses;
     ASSERT_TRUE(buses.start(false, true));
-    auto kde = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
-    ASSERT_TRUE(kde.start());
+    auto locker = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
+    ASSERT_TRUE(locker.start());
     auto source = std::make_shared<SessionLockSourceLogind>(sourceOptions());
     ScreenLockMonitor monitor{source};
     std::vector<std::string> messages;
@@ -394,7 +443,7 @@ TEST(SessionLockSourceWithoutSystemBusTest, ScreenSaverAloneDecidesAndRefreshesK
     monitor.start();
     EXPECT_EQ(messages.back(), kNil);
 
-    kde.emitActiveChanged(true);
+    locker.emitActiveChanged(true);
     ASSERT_TRUE(waitProcessingEvents([&] { return monitor.isLocked(); }));
     messages.clear();
     monitor.refreshCurrentState();

@@ -3,6 +3,7 @@
 #include "LogindNames.h"
 
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QDir>
 #include <QFile>
@@ -14,22 +15,72 @@ RootDomainReaderLogind::RootDomainReaderLogind() : RootDomainReaderLogind(Option
 RootDomainReaderLogind::RootDomainReaderLogind(Options options)
     : m_options(std::move(options)),
       m_bus(QDBusConnection::SystemBus, QStringLiteral("root-domain"), m_options.reconnectInterval)
-{}
+{
+    startLidRead();
+}
+
+RootDomainReaderLogind::~RootDomainReaderLogind() = default;
 
 std::optional<bool> RootDomainReaderLogind::currentClamshellState()
 {
+    if (!m_lidRead) {
+        startLidRead();
+    }
+    switch (m_lidSource) {
+    case LidSource::logind:
+        return m_logindLid;
+    case LidSource::acpi:
+        return readProcLidState();
+    case LidSource::unknown:
+        break;
+    }
+    return std::nullopt;
+}
+
+void RootDomainReaderLogind::startLidRead()
+{
+    auto bus = m_bus.connection();
+    if (!bus) {
+        m_lidSource = LidSource::acpi;
+        return;
+    }
     auto message = QDBusMessage::createMethodCall(logind::service, logind::managerPath,
                                                   logind::propertiesInterface, QStringLiteral("Get"));
     message << logind::managerInterface << QStringLiteral("LidClosed");
-    const auto answer = callManager(message);
-    if (!answer.reachable) {
-        return readProcLidState();
+    m_lidRead = std::make_unique<QDBusPendingCallWatcher>(
+        bus->asyncCall(message, static_cast<int>(m_options.lidReadTimeout.count())));
+    QObject::connect(m_lidRead.get(), &QDBusPendingCallWatcher::finished, m_lidRead.get(),
+                     [this](QDBusPendingCallWatcher* watcher) {
+                         const auto reply = watcher->reply();
+                         m_lidRead.release()->deleteLater();
+                         finishLidRead(reply);
+                     });
+}
+
+void RootDomainReaderLogind::finishLidRead(const QDBusMessage& reply)
+{
+    if (reply.type() == QDBusMessage::ReplyMessage) {
+        const auto value = reply.arguments().value(0).value<QDBusVariant>().variant();
+        m_lidSource = LidSource::logind;
+        m_logindLid = value.metaType() == QMetaType::fromType<bool>() ? std::optional<bool>{value.toBool()}
+                                                                      : std::nullopt;
+        m_quietUntil.reset();
+        return;
     }
-    const auto value = answer.value.value<QDBusVariant>().variant();
-    if (value.metaType() != QMetaType::fromType<bool>()) {
-        return std::nullopt;
+    const QDBusError error{reply};
+    if (!BusConnection::isUnreachable(error)) {
+        m_lidSource = LidSource::logind;
+        m_logindLid.reset();
+        return;
     }
-    return value.toBool();
+    m_lidSource = LidSource::acpi;
+    if (error.type() == QDBusError::NoReply || error.type() == QDBusError::Timeout ||
+        error.type() == QDBusError::TimedOut) {
+        m_quietUntil = std::chrono::steady_clock::now() + m_options.quietPeriod;
+    }
+    if (!m_bus.isConnected()) {
+        m_bus.reset();
+    }
 }
 
 std::optional<bool> RootDomainReaderLogind::currentSleepSupported()

@@ -11,10 +11,25 @@ namespace hollerbox {
 namespace {
 
 const QString kActiveChanged = QStringLiteral("ActiveChanged");
-const QStringList kScreenSaverInterfaces{QStringLiteral("org.freedesktop.ScreenSaver"),
-                                         QStringLiteral("org.gnome.ScreenSaver")};
+const QString kGnomeScreenSaver = QStringLiteral("org.gnome.ScreenSaver");
+const QStringList kScreenSaverInterfaces{QStringLiteral("org.freedesktop.ScreenSaver"), kGnomeScreenSaver};
 constexpr int kAsynchronousCallTimeoutMs = 5000;
 constexpr const char* kLockedHint = "LockedHint";
+constexpr const char* kDesktop = "Desktop";
+
+// GNOME-based desktops whose locker is not GNOME Shell's, so neither their "GNOME" entry nor an
+// `org.gnome.ScreenSaver` says that the hint is maintained.
+bool hasLockerOfItsOwn(const QString& entry)
+{
+    return entry.startsWith(QLatin1String("budgie")) || entry.startsWith(QLatin1String("gnome-flashback")) ||
+           entry == QLatin1String("unity");
+}
+
+bool maintainsHint(const QString& entry)
+{
+    return entry == QLatin1String("gnome") || entry.startsWith(QLatin1String("gnome-")) ||
+           entry == QLatin1String("kde") || entry.startsWith(QLatin1String("plasma"));
+}
 
 SessionValue toSessionValue(const QVariant& value)
 {
@@ -108,10 +123,7 @@ std::optional<SessionDictionary> SessionLockSourceLogind::currentSessionDictiona
     if (hint != dictionary.end() && hint->second == SessionValue{true}) {
         m_lockedHintSeen = true;
     }
-    // A session whose hint was never true has a locker that does not maintain it: its false must not
-    // overrule a screen saver that reports the screen locked. Where the hint is maintained (GNOME, KDE), it
-    // stays authoritative, so an active screen saver alone never counts as a lock.
-    if (!m_lockedHintSeen && !m_activeScreenSavers.isEmpty() && hint != dictionary.end() &&
+    if (!m_activeScreenSavers.isEmpty() && !hintMaintained(QString{}) && hint != dictionary.end() &&
         hint->second == SessionValue{false}) {
         dictionary.erase(hint);
     }
@@ -272,6 +284,9 @@ void SessionLockSourceLogind::readSessionProperties()
             for (auto it = map.cbegin(); it != map.cend(); ++it) {
                 properties.emplace(it.key().toStdString(), toSessionValue(it.value()));
             }
+            const auto hint = properties.find(kLockedHint);
+            m_lockedHintSeen =
+                m_lockedHintSeen || (hint != properties.end() && hint->second == SessionValue{true});
             m_properties = std::move(properties);
         } else if (!BusConnection::isUnreachable(QDBusError{reply})) {
             forgetSession();
@@ -361,10 +376,44 @@ void SessionLockSourceLogind::onLogindOwnerChanged(const QString&, const QString
     }
 }
 
+std::optional<bool> SessionLockSourceLogind::desktopMaintainsHint() const
+{
+    auto names = m_options.desktop;
+    if (m_properties) {
+        const auto desktop = m_properties->find(kDesktop);
+        if (desktop != m_properties->end()) {
+            if (const auto* text = std::get_if<std::string>(&desktop->second)) {
+                names += QLatin1Char(':') + QString::fromStdString(*text);
+            }
+        }
+    }
+    bool maintained = false;
+    for (const auto& name : names.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        const auto entry = name.trimmed().toLower();
+        if (hasLockerOfItsOwn(entry)) {
+            return false;
+        }
+        maintained = maintained || maintainsHint(entry);
+    }
+    return maintained ? std::optional<bool>{true} : std::nullopt;
+}
+
+bool SessionLockSourceLogind::hintMaintained(const QString& interface) const
+{
+    if (m_lockedHintSeen) {
+        return true;
+    }
+    const auto desktop = desktopMaintainsHint();
+    return desktop ? *desktop : interface == kGnomeScreenSaver;
+}
+
 void SessionLockSourceLogind::onScreenSaverActiveChanged(bool active, const QDBusMessage& message)
 {
     const auto sender = message.service();
     if (active) {
+        if (hintMaintained(message.interface())) {
+            return;
+        }
         if (!sender.isEmpty() && !m_activeScreenSavers.contains(sender)) {
             m_activeScreenSavers.insert(sender);
             m_screenSaverWatcher.addWatchedService(sender);
