@@ -1,0 +1,153 @@
+#include "EmulatedLaptop.h"
+#include "QtTestApplication.h"
+#include "model/ApplicationServices.h"
+#include "model/launch/BackgroundMonitorLauncher.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <iostream>
+
+namespace hollerbox::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+/// The application's model on real services, handing the watch to the real monitor on an emulated laptop whose
+/// sink starts muted at 20 %.
+class ModelHandOverTest : public ::testing::Test
+{
+protected:
+    static constexpr double initialVolume = 0.2;
+
+    void SetUp() override
+    {
+        ensureCoreApplication();
+        ASSERT_TRUE(m_directory.isValid());
+        EmulatedLaptop::Options options;
+        options.sinkVolume = initialVolume;
+        options.sinkMuted = true;
+        ASSERT_TRUE(m_laptop.start(options)) << m_laptop.error();
+        m_laptop.logind().setCallerSession(QStringLiteral("c1"));
+        m_laptop.logind().addSession(QStringLiteral("c1"));
+
+        // The monitor inherits the application's environment: give this process the laptop's, keeping its own
+        // session bus.
+        const auto environment = m_laptop.monitorEnvironment(path(QStringLiteral("home")));
+        for (const QString& key : environment.keys()) {
+            qputenv(key.toUtf8(), environment.value(key).toUtf8());
+        }
+        qputenv("XDG_CONFIG_HOME", path(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_DATA_HOME", path(QStringLiteral("data")).toUtf8());
+        qunsetenv("XDG_SESSION_ID");
+        qunsetenv("XDG_CURRENT_DESKTOP");
+
+        m_services = std::make_unique<ApplicationServices>();
+        auto services = m_services->modelServices();
+        auto launcher = std::make_unique<BackgroundMonitorLauncher>(BackgroundMonitorLauncher::Options{
+            QStringLiteral(HOLLERBOX_STAGE_DIR "/libexec/hollerbox/HollerboxBackgroundMonitor"),
+            path(QStringLiteral("logs/background-monitor"))});
+        m_launcher = launcher.get();
+        services.backgroundMonitorLauncher = std::move(launcher);
+        services.settingsFilePath = path(QStringLiteral("config/Hollerbox/Hollerbox.conf"));
+        services.importedAlarmsDirectory = path(QStringLiteral("data/Hollerbox/ImportedAlarms"));
+        services.applicationLogPath = applicationLogPath();
+        services.platformCheckProvider = [] {
+            return HardwareCheckItemState{"MacBook hardware required", HardwareCheckStatus::warning};
+        };
+        m_model = std::make_unique<HollerboxModel>(std::move(services));
+    }
+
+    void TearDown() override
+    {
+        if (HasFailure()) {
+            std::cerr << "--- application log\n" << read(applicationLogPath()).toStdString() << "--- monitor log\n"
+                      << read(read(m_launcher->latestLogPointerPath())).toStdString() << "--- PulseAudio\n"
+                      << m_laptop.pulse().logs() << '\n';
+        }
+        const auto left = m_launcher != nullptr ? m_launcher->monitorProcessId() : std::nullopt;
+        m_model.reset();
+        m_services.reset();
+        if (left) {
+            ::kill(*left, SIGKILL);
+        }
+    }
+
+    QString path(const QString& name) const { return m_directory.filePath(name); }
+    QString applicationLogPath() const { return path(QStringLiteral("logs/menubar-broadcaster.log")); }
+
+    static QString read(const QString& file)
+    {
+        QFile handle{file};
+        return handle.open(QIODevice::ReadOnly) ? QString::fromUtf8(handle.readAll()) : QString{};
+    }
+
+    /// Runs the event loop until `condition` holds; false after `limit`.
+    static bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                return false;
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return true;
+    }
+
+    bool monitorLogContains(const QString& text) const
+    {
+        return read(read(m_launcher->latestLogPointerPath())).contains(text);
+    }
+
+    QTemporaryDir m_directory;
+    EmulatedLaptop m_laptop;
+    std::unique_ptr<ApplicationServices> m_services;
+    BackgroundMonitorLauncher* m_launcher = nullptr;
+    std::unique_ptr<HollerboxModel> m_model;
+};
+
+TEST_F(ModelHandOverTest, ALockHandsOverAnUnlockRestoresTheSinkAndAKilledMonitorIsReplaced)
+{
+    m_laptop.logind().setLockedHint(QStringLiteral("c1"), true);
+    ASSERT_TRUE(waitUntil([&] { return m_launcher->isMonitorRunning(); }, 3s));
+    EXPECT_FALSE(m_model->controller().isAutomaticAlarmTriggeringEnabled());
+    ASSERT_TRUE(waitUntil([&] { return monitorLogContains(QStringLiteral("Move the locked Mac to trigger the alarm.")); }, 10s));
+
+    m_laptop.tilt(true);
+    EXPECT_TRUE(m_laptop.waitForSink(false, static_cast<double>(0.65F), 10s)) << "the alarm forced the output";
+    m_laptop.tilt(false);
+
+    const pid_t first = *m_launcher->monitorProcessId();
+    m_laptop.logind().setLockedHint(QStringLiteral("c1"), false);
+    ASSERT_TRUE(waitUntil([&] { return !m_launcher->monitorProcessId(); }, 2s));
+    EXPECT_TRUE(m_laptop.waitForSink(true, initialVolume, 5s)) << "the stop restored the user's mute and volume";
+    EXPECT_TRUE(waitUntil([&] { return ::kill(first, 0) != 0; }, 3s)) << "the monitor exited";
+    EXPECT_TRUE(m_model->controller().isAutomaticAlarmTriggeringEnabled());
+
+    m_laptop.logind().setLockedHint(QStringLiteral("c1"), true);
+    ASSERT_TRUE(waitUntil([&] { return m_launcher->isMonitorRunning(); }, 3s));
+    const pid_t second = *m_launcher->monitorProcessId();
+    ASSERT_EQ(::kill(second, SIGKILL), 0);
+    ASSERT_TRUE(waitUntil(
+        [&] { return m_launcher->isMonitorRunning() && m_launcher->monitorProcessId() != second; }, 1s))
+        << "the next locked snapshot starts a new monitor";
+    m_laptop.logind().setLockedHint(QStringLiteral("c1"), false);
+    ASSERT_TRUE(waitUntil([&] { return !m_launcher->monitorProcessId(); }, 2s));
+
+    const QStringList lines = read(applicationLogPath()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    std::cout << "application log:\n" << lines.join(QLatin1Char('\n')).toStdString() << '\n';
+    QStringList messages;
+    for (const QString& line : lines) {
+        messages << line.section(QStringLiteral(" [bg-launcher] "), 1);
+    }
+    EXPECT_EQ(messages, (QStringList{"Background monitoring started.", "Stopping background monitor: Screen unlocked.",
+                                     "Background monitoring started.", "Background monitoring started.",
+                                     "Stopping background monitor: Screen unlocked."}));
+}
+
+} // namespace
+} // namespace hollerbox::testing
