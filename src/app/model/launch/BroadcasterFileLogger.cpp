@@ -1,7 +1,7 @@
 #include "BroadcasterFileLogger.h"
 
-#include "model/AppLocations.h"
 #include "linux/support/FileDescriptor.h"
+#include "model/AppLocations.h"
 
 #include <QDir>
 #include <QFileInfo>
