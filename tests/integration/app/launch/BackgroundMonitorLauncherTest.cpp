@@ -242,6 +242,24 @@ TEST_F(BackgroundMonitorLauncherTest, MonitorThatEndedOnItsOwnIsSeenEnded)
     }
 }
 
+TEST_F(BackgroundMonitorLauncherTest, ProgramThatCannotRunIsReportedAndKeepsWhatWasHeld)
+{
+    auto launcher = makeLauncher();
+    const auto ended = start(*launcher);
+    ASSERT_TRUE(ended);
+    const QString endedLog = latestLogPointerIn(logDirectory());
+    ASSERT_TRUE(waitForLine(endedLog, "running", 5s));
+    ASSERT_EQ(::kill(*ended, SIGUSR1), 0);
+    ASSERT_TRUE(waitProcessingEvents([&] { return !launcher->isMonitorRunning(); }, 5s));
+    ASSERT_TRUE(QFile::setPermissions(m_executable, QFile::ReadOwner | QFile::WriteOwner));
+
+    EXPECT_FALSE(launcher->start(2, 0.05, 0.65, 2, AlarmSoundSelection::defaultSelection()));
+    EXPECT_EQ(launcher->monitorProcessId(), ended);
+    EXPECT_EQ(logFilesIn(logDirectory()), QStringList{QFileInfo{endedLog}.fileName()});
+    EXPECT_EQ(latestLogPointerIn(logDirectory()), endedLog);
+    EXPECT_THAT(m_messages, ElementsAre(kStarted, "Background monitoring could not start."));
+}
+
 TEST_F(BackgroundMonitorLauncherTest, LaunchesInTheSameSecondGetLogsOfTheirOwn)
 {
     auto first = makeLauncher();
