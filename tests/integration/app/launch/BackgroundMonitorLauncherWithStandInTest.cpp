@@ -1,9 +1,8 @@
-#include "model/launch/BackgroundMonitorLauncher.h"
-
 #include "EventLoopWait.h"
 #include "LaunchedMonitors.h"
 #include "QtTestApplication.h"
 #include "model/launch/BackgroundMonitorLaunchRequest.h"
+#include "model/launch/BackgroundMonitorLauncher.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,7 +49,7 @@ bool namesNoStandardSignal(const QString& line)
 }
 
 /// The stand-in monitor launched by launchers that tests make, in a directory of the test's own.
-class BackgroundMonitorLauncherTest : public ::testing::Test
+class BackgroundMonitorLauncherWithStandInTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -118,7 +117,7 @@ protected:
     LaunchedMonitors m_monitors{logDirectory()};
 };
 
-TEST_F(BackgroundMonitorLauncherTest, StartLaunchesOneMonitorWithExactArgumentsAndPointsToItsLog)
+TEST_F(BackgroundMonitorLauncherWithStandInTest, StartLaunchesOneMonitorWithExactArgumentsAndPointsToItsLog)
 {
     auto launcher = makeLauncher();
     const auto processId = start(*launcher);
@@ -144,7 +143,7 @@ TEST_F(BackgroundMonitorLauncherTest, StartLaunchesOneMonitorWithExactArgumentsA
     EXPECT_THAT(m_messages, ElementsAre(kStarted));
 }
 
-TEST_F(BackgroundMonitorLauncherTest, MonitorIsDetachedFromTheApplication)
+TEST_F(BackgroundMonitorLauncherWithStandInTest, MonitorIsDetachedFromTheApplication)
 {
     // What the application might hold when it launches: an ignored and a blocked signal, and a descriptor
     // that is not closed on exec.
@@ -191,7 +190,7 @@ TEST_F(BackgroundMonitorLauncherTest, MonitorIsDetachedFromTheApplication)
     EXPECT_THAT(linesOf(logFile), ::testing::Not(::testing::Contains("terminated")));
 }
 
-TEST_F(BackgroundMonitorLauncherTest, StopTerminatesTheMonitorAndReapsIt)
+TEST_F(BackgroundMonitorLauncherWithStandInTest, StopTerminatesTheMonitorAndReapsIt)
 {
     auto launcher = makeLauncher();
     launcher->stop("Screen unlocked.");
@@ -210,7 +209,7 @@ TEST_F(BackgroundMonitorLauncherTest, StopTerminatesTheMonitorAndReapsIt)
     EXPECT_THAT(m_messages, ElementsAre(kStarted, kStopping));
 }
 
-TEST_F(BackgroundMonitorLauncherTest, MonitorThatEndedOnItsOwnIsSeenEnded)
+TEST_F(BackgroundMonitorLauncherWithStandInTest, MonitorThatEndedOnItsOwnIsSeenEnded)
 {
     for (const bool thenStart : {true, false}) {
         SCOPED_TRACE(thenStart ? "then start" : "then stop");
@@ -242,7 +241,7 @@ TEST_F(BackgroundMonitorLauncherTest, MonitorThatEndedOnItsOwnIsSeenEnded)
     }
 }
 
-TEST_F(BackgroundMonitorLauncherTest, ProgramThatCannotRunIsReportedAndKeepsWhatWasHeld)
+TEST_F(BackgroundMonitorLauncherWithStandInTest, ProgramThatCannotRunIsReportedAndKeepsWhatWasHeld)
 {
     auto launcher = makeLauncher();
     const auto ended = start(*launcher);
@@ -260,7 +259,7 @@ TEST_F(BackgroundMonitorLauncherTest, ProgramThatCannotRunIsReportedAndKeepsWhat
     EXPECT_THAT(m_messages, ElementsAre(kStarted, "Background monitoring could not start."));
 }
 
-TEST_F(BackgroundMonitorLauncherTest, LaunchesInTheSameSecondGetLogsOfTheirOwn)
+TEST_F(BackgroundMonitorLauncherWithStandInTest, LaunchesInTheSameSecondGetLogsOfTheirOwn)
 {
     auto first = makeLauncher();
     auto second = makeLauncher();
@@ -274,7 +273,7 @@ TEST_F(BackgroundMonitorLauncherTest, LaunchesInTheSameSecondGetLogsOfTheirOwn)
     }
 }
 
-TEST_F(BackgroundMonitorLauncherTest, AdoptsOnlyAMonitorOfOurProgramThatLogsInOurDirectory)
+TEST_F(BackgroundMonitorLauncherWithStandInTest, AdoptsOnlyAMonitorOfOurProgramThatLogsInOurDirectory)
 {
     struct Row
     {
@@ -328,7 +327,7 @@ TEST_F(BackgroundMonitorLauncherTest, AdoptsOnlyAMonitorOfOurProgramThatLogsInOu
     }
 }
 
-TEST_F(BackgroundMonitorLauncherTest, AdoptsTheNewestOfSeveralAndLeavesTheOthersAlone)
+TEST_F(BackgroundMonitorLauncherWithStandInTest, AdoptsTheNewestOfSeveralAndLeavesTheOthersAlone)
 {
     auto older = makeLauncher();
     auto newer = makeLauncher();
