@@ -1,0 +1,74 @@
+#include "LaunchedMonitors.h"
+
+#include "EventLoopWait.h"
+#include "model/launch/ProcessHandle.h"
+
+#include <QDir>
+#include <QFile>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <sys/wait.h>
+
+namespace hollerbox::testing {
+
+LaunchedMonitors::LaunchedMonitors(QString logDirectory) : m_logDirectory(std::move(logDirectory)) {}
+
+LaunchedMonitors::~LaunchedMonitors()
+{
+    for (const pid_t processId : m_processIds) {
+        if (const auto handle = ProcessHandle::open(processId); handle && handle->isRunning()) {
+            handle->sendSignal(SIGKILL);
+            waitFor([&handle] { return !handle->isRunning(); }, std::chrono::seconds{5});
+        }
+        // Ours unless the launcher reaped it already; any other child has a different ID by then.
+        ::waitpid(processId, nullptr, WNOHANG);
+    }
+    if (::testing::Test::HasFailure()) {
+        const QDir directory{m_logDirectory};
+        for (const auto& name : directory.entryList(QDir::Files, QDir::Name)) {
+            std::cerr << "----- " << directory.filePath(name).toStdString() << " -----\n";
+            for (const auto& line : linesOf(directory.filePath(name))) {
+                std::cerr << line.toStdString() << '\n';
+            }
+        }
+        std::cerr << "-----\n";
+    }
+}
+
+void LaunchedMonitors::add(pid_t processId)
+{
+    m_processIds.push_back(processId);
+}
+
+QStringList linesOf(const QString& path)
+{
+    QFile file{path};
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    auto lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.back().isEmpty()) {
+        lines.removeLast();
+    }
+    return lines;
+}
+
+bool waitForLine(const QString& path, const QString& fragment, std::chrono::milliseconds limit)
+{
+    return waitProcessingEvents(
+        [&] {
+            const auto lines = linesOf(path);
+            return std::any_of(lines.begin(), lines.end(),
+                               [&fragment](const QString& line) { return line.contains(fragment); });
+        },
+        limit, std::chrono::milliseconds{10});
+}
+
+bool waitUntilGone(pid_t processId, std::chrono::milliseconds limit)
+{
+    return waitProcessingEvents(
+        [processId] { return !QFile::exists(QStringLiteral("/proc/%1").arg(processId)); }, limit);
+}
+
+} // namespace hollerbox::testing
