@@ -106,7 +106,7 @@ public:
         std::function<HardwareCheckItemState()> platformCheckProvider;
         QString settingsFilePath = SettingsStore::defaultFilePath();
         QString importedAlarmsDirectory = ImportedAlarmSoundLibrary::defaultStorageDirectory();
-        QString applicationLogPath = BroadcasterFileLogger::defaultLogPath();
+        QString applicationLogPath = BroadcasterFileLogger::defaultLogFilePath();
         LaunchAtLoginManager::Options launchAtLogin;
         std::chrono::milliseconds hardwareCheckReadinessTimeout{3000};
         std::chrono::milliseconds hardwareCheckReadinessPollInterval{50};

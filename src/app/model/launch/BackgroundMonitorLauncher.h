@@ -53,7 +53,7 @@ public:
 
     /// Takes over a monitor of ours that an earlier run of the application left running; true when a
     /// running monitor is held afterwards (adopted now, or already held).
-    bool adoptRunningMonitor();
+    bool adoptRunningMonitor() override;
 
     /// Whether the monitor held, if any, is still running.
     bool isMonitorRunning() const;
