@@ -23,7 +23,7 @@ public:
     QString text() const;
 
     /// The raw Exec value that runs `program` without arguments: quoted when it holds a reserved character,
-    /// with "%" doubled and the string escapes applied, as the Desktop Entry Specification requires.
+    /// with "%" doubled and the string escapes applied, as freedesktop.org desktop entries require.
     static QString execValue(const QString& program);
 
 private:

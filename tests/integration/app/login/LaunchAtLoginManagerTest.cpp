@@ -1,7 +1,5 @@
 #include "model/login/LaunchAtLoginManager.h"
 
-#include "model/AppLocations.h"
-
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -168,16 +166,13 @@ TEST_F(LaunchAtLoginManagerTest, ReportsAFailedChangeAndKeepsTheStateReadBefore)
         << state.support.message().toStdString();
 }
 
-TEST(LaunchAtLoginDefaults, AutostartEntryIsInTheUsersConfigHome)
+TEST(LaunchAtLoginDefaults, TheStagedTreeHasItsDesktopEntry)
 {
-    QTemporaryDir configHome;
-    qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
-    EXPECT_EQ(AppLocations::autostartEntryPath(),
-              configHome.filePath("autostart/org.hollerbox.Hollerbox.desktop"));
-    EXPECT_EQ(
-        LaunchAtLoginManager::applicationEntryPathFor(QStringLiteral(HOLLERBOX_STAGE_DIR "/bin/hollerbox")),
-        stagedApplicationEntry);
-    EXPECT_TRUE(QFileInfo{stagedApplicationEntry}.isFile());
+    const QString stagedExecutable = QStringLiteral(HOLLERBOX_STAGE_DIR "/bin/hollerbox");
+    const LaunchAtLoginManager manager{
+        stagedExecutable, LaunchAtLoginManager::applicationEntryPathFor(stagedExecutable),
+        QStringLiteral("/nonexistent/autostart/org.hollerbox.Hollerbox.desktop")};
+    EXPECT_EQ(manager.currentState(), (LaunchAtLoginState{false, LaunchAtLoginSupport::available()}));
 }
 
 } // namespace
