@@ -17,20 +17,18 @@ ApplicationServices::~ApplicationServices() = default;
 HollerboxModel::Services ApplicationServices::modelServices()
 {
     ProtectionServicesLinux& services = *m_services;
-    return HollerboxModel::Services{
-        .mainQueue = m_mainQueue,
-        .clock = m_clock,
-        .makeController = [&services](const ProtectionConfiguration& configuration) {
-            return services.makeController(configuration);
-        },
-        .makePreviewController = [&services] {
-            return std::make_unique<AlarmPreviewController>(
-                std::make_unique<SystemAudioOverrideController>(services.audioHardware()), services.players(),
-                services.sounds(), services.mainQueue(), services.worker(), services.clock());
-        },
-        .backgroundMonitorLauncher = std::make_unique<BackgroundMonitorLauncher>(),
-        .platformCheckProvider = [] { return PlatformHardwareCheck::evaluate(MachineFactsLinux{}.platformFacts()); },
+    HollerboxModel::Services model{m_mainQueue, m_clock};
+    model.makeController = [&services](const ProtectionConfiguration& configuration) {
+        return services.makeController(configuration);
     };
+    model.makePreviewController = [&services] {
+        return std::make_unique<AlarmPreviewController>(
+            std::make_unique<SystemAudioOverrideController>(services.audioHardware()), services.players(),
+            services.sounds(), services.mainQueue(), services.worker(), services.clock());
+    };
+    model.backgroundMonitorLauncher = std::make_unique<BackgroundMonitorLauncher>();
+    model.platformCheckProvider = [] { return PlatformHardwareCheck::evaluate(MachineFactsLinux{}.platformFacts()); };
+    return model;
 }
 
 } // namespace hollerbox

@@ -11,6 +11,7 @@
 #include "model/sounds/ImportedAlarmSoundCoding.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -94,7 +95,7 @@ private:
 HollerboxModel::HollerboxModel(Services services, QObject* parent)
     : QObject(parent), m_mainQueue(services.mainQueue), m_clock(services.clock),
       m_settings(services.settingsFilePath), m_soundLibrary(services.importedAlarmsDirectory),
-      m_broadcasterLogger(services.applicationLogPath), m_launchAtLoginManager(services.launchAtLogin),
+      m_broadcasterLogger(services.applicationLogPath), m_launchAtLoginManager(std::move(services.launchAtLoginManager)),
       m_platformCheckProvider(std::move(services.platformCheckProvider)),
       m_hardwareCheckReadinessTimeout(services.hardwareCheckReadinessTimeout),
       m_hardwareCheckReadinessPollInterval(services.hardwareCheckReadinessPollInterval),
@@ -117,8 +118,7 @@ HollerboxModel::HollerboxModel(Services services, QObject* parent)
         const auto decoding = decodeAlarmSoundSelection(stored->toStdString());
         m_alarmSoundSelection = decoding.selection.value_or(AlarmSoundSelection::defaultSelection());
     }
-    auto imported = ImportedAlarmSoundLibrary::existingOnly(
-        ImportedAlarmSoundCoding::decode(m_settings.readData(SettingsKeys::importedAlarmSounds).value_or(QByteArray{})));
+    auto imported = ImportedAlarmSoundLibrary::loadExisting(m_settings.readData(SettingsKeys::importedAlarmSounds));
     m_triggerDelaySeconds = SettingsMigrations::migrateTriggerDelay(m_settings, rawTriggerDelay);
 
     m_showsOnboarding = !m_settings.readBool(SettingsKeys::hasDismissedOnboarding).value_or(false);
@@ -217,10 +217,12 @@ void HollerboxModel::setProtectionEnabled(bool enabled)
     m_settings.sync();
     emit protectionEnabledChanged();
     emit presentationChanged();
-    m_controller->setProtectionEnabled(enabled);
+    // The controller publishes the switch at once, and that snapshot would stop the monitor first: the
+    // stop is made here, before it, so that it carries the reason the user acted on.
     if (!enabled) {
         m_backgroundMonitorLauncher->stop("Protection disabled.");
     }
+    m_controller->setProtectionEnabled(enabled);
 }
 
 void HollerboxModel::persistSettingsAndApply()
@@ -307,13 +309,12 @@ void HollerboxModel::selectImportedAlarmSound(const QString& id)
 std::optional<AlarmImportFailure> HollerboxModel::importAlarmSound(const QString& sourcePath)
 {
     auto result = m_soundLibrary.importSound(m_importedAlarmSounds, sourcePath);
-    if (!result.failure) {
-        storeImportedAlarmSounds(std::move(result.sounds));
-        setAlarmSoundSelection(ImportedAlarmSoundLibrary::selectionAfterImport(m_importedAlarmSounds,
-                                                                              result.imported.path));
-        return std::nullopt;
+    if (result.failure) {
+        return result.failure;
     }
-    return result.failure;
+    storeImportedAlarmSounds(std::move(result.sounds));
+    setAlarmSoundSelection(ImportedAlarmSoundLibrary::selectionAfterImport(result.importedSound));
+    return std::nullopt;
 }
 
 QString HollerboxModel::importAlarmSoundFile(const QString& pathOrUrl)
@@ -321,15 +322,22 @@ QString HollerboxModel::importAlarmSoundFile(const QString& pathOrUrl)
     const QUrl url{pathOrUrl};
     const QString path = url.isLocalFile() ? url.toLocalFile() : pathOrUrl;
     const auto failure = importAlarmSound(path);
-    return failure ? failure->description : QString{};
+    return failure ? failure->description() : QString{};
 }
 
 void HollerboxModel::deleteImportedAlarmSound(const ImportedAlarmSound& sound)
 {
     storeImportedAlarmSounds(m_soundLibrary.deleteSound(m_importedAlarmSounds, sound));
-    if (const auto selection =
-            ImportedAlarmSoundLibrary::selectionAfterDelete(m_alarmSoundSelection, sound, m_importedAlarmSounds)) {
-        setAlarmSoundSelection(*selection);
+    const auto selectedPath = m_alarmSoundSelection.customFilePath();
+    if (!selectedPath) {
+        return;
+    }
+    const QString path = QString::fromStdString(*selectedPath);
+    const bool listed = std::any_of(m_importedAlarmSounds.cbegin(), m_importedAlarmSounds.cend(),
+                                    [&](const ImportedAlarmSound& entry) { return entry.path == path; });
+    if (listed || path == sound.path) {
+        setAlarmSoundSelection(
+            ImportedAlarmSoundLibrary::selectionAfterDelete(m_alarmSoundSelection, sound, m_importedAlarmSounds));
     }
 }
 
@@ -347,10 +355,8 @@ void HollerboxModel::deleteImportedAlarmSoundWithId(const QString& id)
 void HollerboxModel::storeImportedAlarmSounds(QList<ImportedAlarmSound> sounds)
 {
     m_importedAlarmSounds = std::move(sounds);
-    if (const auto encoded = ImportedAlarmSoundCoding::encode(m_importedAlarmSounds)) {
-        m_settings.writeData(SettingsKeys::importedAlarmSounds, *encoded);
-        m_settings.sync();
-    }
+    m_settings.writeData(SettingsKeys::importedAlarmSounds, ImportedAlarmSoundCoding::encode(m_importedAlarmSounds));
+    m_settings.sync();
     emit importedAlarmSoundsChanged();
 }
 
@@ -547,12 +553,12 @@ QDateTime HollerboxModel::lastUpdatedAt() const
 
 QString HollerboxModel::headline() const
 {
-    return QString::fromStdString(ProtectionPresentation{m_protectionEnabled, m_snapshot}.headline());
+    return qString(ProtectionPresentation{m_protectionEnabled, m_snapshot}.headline());
 }
 
 QString HollerboxModel::guidanceText() const
 {
-    return QString::fromStdString(ProtectionPresentation{m_protectionEnabled, m_snapshot}.guidanceText());
+    return qString(ProtectionPresentation{m_protectionEnabled, m_snapshot}.guidanceText());
 }
 
 QString HollerboxModel::statusColorRole() const
@@ -614,7 +620,7 @@ QString HollerboxModel::importedAlarmSoundsSummary() const
 
 QString HollerboxModel::launchAtLoginSupportKind() const
 {
-    switch (m_launchAtLoginSupport.kind) {
+    switch (m_launchAtLoginSupport.kind()) {
     case LaunchAtLoginSupport::Kind::available:
         return QStringLiteral("available");
     case LaunchAtLoginSupport::Kind::requiresApproval:
@@ -627,7 +633,7 @@ QString HollerboxModel::launchAtLoginSupportKind() const
 
 QString HollerboxModel::launchAtLoginMessage() const
 {
-    return m_launchAtLoginSupport.message;
+    return m_launchAtLoginSupport.message();
 }
 
 QString HollerboxModel::platformHardwareCheckTitle() const

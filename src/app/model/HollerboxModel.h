@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppLocations.h"
 #include "MotionReadinessCheck.h"
 #include "audio/AlarmPreviewController.h"
 #include "audio/AlarmSoundSelection.h"
@@ -96,6 +97,8 @@ public:
     /// What the model is built from; every part can be replaced for tests.
     struct Services
     {
+        Services(MainQueue& queue, const Clock& wallClock) : mainQueue(queue), clock(wallClock) {}
+
         MainQueue& mainQueue;
         const Clock& clock;
         /// Builds the application's controller with the configuration read from the settings.
@@ -105,9 +108,9 @@ public:
         std::unique_ptr<BackgroundMonitorLaunching> backgroundMonitorLauncher;
         std::function<HardwareCheckItemState()> platformCheckProvider;
         QString settingsFilePath = SettingsStore::defaultFilePath();
-        QString importedAlarmsDirectory = ImportedAlarmSoundLibrary::defaultStorageDirectory();
+        QString importedAlarmsDirectory = AppLocations::importedAlarmsDirectory();
         QString applicationLogPath = BroadcasterFileLogger::defaultLogFilePath();
-        LaunchAtLoginManager::Options launchAtLogin;
+        LaunchAtLoginManager launchAtLoginManager;
         std::chrono::milliseconds hardwareCheckReadinessTimeout{3000};
         std::chrono::milliseconds hardwareCheckReadinessPollInterval{50};
     };
@@ -250,7 +253,7 @@ private:
     bool m_isPreviewPlaying = false;
     bool m_isTestAlarmPlaying = false;
     bool m_launchAtLoginEnabled = false;
-    LaunchAtLoginSupport m_launchAtLoginSupport;
+    LaunchAtLoginSupport m_launchAtLoginSupport = LaunchAtLoginSupport::available();
     HardwareCheckItemState m_platformHardwareCheck;
     HardwareCheckItemState m_motionSensorHardwareCheck;
     bool m_welcomeHardwareAlarmTestActive = false;

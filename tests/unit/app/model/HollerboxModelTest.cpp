@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QUrl>
 #include <cmath>
 
 namespace hollerbox::testing {
@@ -23,6 +24,8 @@ struct StoreCase
     /// What the store holds afterwards for the threshold and the trigger delay ("" when absent).
     QByteArray storedThresholdAfter;
     QByteArray storedTriggerDelayAfter;
+
+    friend void PrintTo(const StoreCase& row, std::ostream* out) { *out << row.name; }
 };
 
 const double defaultVolume = static_cast<double>(0.65F);
@@ -138,10 +141,12 @@ TEST_F(HollerboxModelTest, SwitchingProtectionOffStopsTheMonitorAndIsStored)
     ASSERT_TRUE(launcher->running);
 
     QSignalSpy changed{model.get(), &HollerboxModel::protectionEnabledChanged};
+    const std::size_t stopsBefore = launcher->stops.size();
     model->setProtectionEnabled(false);
     EXPECT_EQ(changed.count(), 1);
     EXPECT_FALSE(launcher->running);
-    EXPECT_EQ(launcher->stops.front(), "Protection disabled.");
+    ASSERT_GT(launcher->stops.size(), stopsBefore);
+    EXPECT_EQ(launcher->stops[stopsBefore], "Protection disabled.");
     EXPECT_TRUE(applicationLog().last().endsWith(QStringLiteral("Stopping background monitor: Protection disabled.")));
     EXPECT_TRUE(settingsText().contains("HollerboxApp.protectionEnabled=false"));
     EXPECT_EQ(model->menuBarIconName(), QStringLiteral("MenuIconSleep"));
@@ -215,6 +220,8 @@ struct HardwareCheckCase
     std::string motionTitle;
     HardwareCheckStatus motionStatus;
     bool testActive;
+
+    friend void PrintTo(const HardwareCheckCase& row, std::ostream* out) { *out << row.name; }
 };
 
 const HardwareCheckCase hardwareCheckCases[] = {
@@ -299,7 +306,10 @@ TEST_F(HollerboxModelTest, ImportingSelectsTheSoundAndDeletingItFallsBackToTheDe
     EXPECT_EQ(model->importedAlarmSoundsSummary(), QStringLiteral("1/5 custom sounds imported"));
     EXPECT_TRUE(settingsText().contains("HollerboxApp.importedAlarmSounds="));
 
-    EXPECT_EQ(model->importAlarmSoundFile(path(QStringLiteral("notes.txt"))),
+    QFile notes{path(QStringLiteral("notes.txt"))};
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.close();
+    EXPECT_EQ(model->importAlarmSoundFile(notes.fileName()),
               QStringLiteral("That file format is not supported. Please choose an audio file such as WAV, AIFF, "
                              "M4A, MP3, or CAF."));
 
@@ -316,13 +326,17 @@ TEST_F(HollerboxModelTest, TheTestAlarmForcesTheOutputUntilItIsToggledOff)
     build();
     QSignalSpy playing{model.get(), &HollerboxModel::isTestAlarmPlayingChanged};
     model->toggleTestAlarm();
-    worker.runAll();
-    queue.runPending();
     EXPECT_TRUE(model->isTestAlarmPlaying());
     EXPECT_EQ(hardware.devices[1].mute[0].value, 0U);
+    EXPECT_FLOAT_EQ(hardware.devices[1].volume[0].value, 0.65F);
+    EXPECT_FALSE(model->isPreviewPlaying());
+
     model->toggleTestAlarm();
+    worker.runAll();
+    queue.runPending();
     EXPECT_FALSE(model->isTestAlarmPlaying());
     EXPECT_EQ(hardware.devices[1].mute[0].value, 1U);
+    EXPECT_FLOAT_EQ(hardware.devices[1].volume[0].value, 0.2F);
     EXPECT_EQ(playing.count(), 2);
 }
 

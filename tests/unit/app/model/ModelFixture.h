@@ -52,39 +52,32 @@ protected:
         fakeLauncher->startSucceeds = launcherStartSucceeds;
         fakeLauncher->leftRunning = monitorLeftRunning;
         launcher = fakeLauncher.get();
-        HollerboxModel::Services services{
-            .mainQueue = queue,
-            .clock = clock,
-            .makeController =
-                [this](const ProtectionConfiguration& configuration) {
-                    auto lockMonitor = std::make_unique<FakeLockStateMonitor>(calls);
-                    auto monitor = std::make_unique<FakeMovementMonitor>(calls, &clock);
-                    lock = lockMonitor.get();
-                    movement = monitor.get();
-                    movement->prepareResult = sensorPrepares;
-                    initialConfiguration = configuration;
-                    return std::make_unique<OpenLidAlarmController>(
-                        configuration, std::make_unique<FakeRootDomainReader>(), std::move(lockMonitor),
-                        std::make_unique<FakeAlarmPlayer>(calls, clock),
-                        std::make_unique<FakePowerAssertionLease>(calls), std::move(monitor),
-                        std::make_unique<FakeAudioReadinessProbe>(), clock, queue);
-                },
-            .makePreviewController =
-                [this] {
-                    return std::make_unique<AlarmPreviewController>(
-                        std::make_unique<SystemAudioOverrideController>(hardware), players, sounds, queue, worker,
-                        clock);
-                },
-            .backgroundMonitorLauncher = std::move(fakeLauncher),
-            .platformCheckProvider = [this] { return platformCheck; },
-            .settingsFilePath = settingsPath(),
-            .importedAlarmsDirectory = path(QStringLiteral("data/Hollerbox/ImportedAlarms")),
-            .applicationLogPath = path(QStringLiteral("state/Logs/Hollerbox/menubar-broadcaster.log")),
-            .launchAtLogin = {},
+        HollerboxModel::Services services{queue, clock};
+        services.makeController = [this](const ProtectionConfiguration& configuration) {
+            auto lockMonitor = std::make_unique<FakeLockStateMonitor>(calls);
+            auto monitor = std::make_unique<FakeMovementMonitor>(calls, &clock);
+            lock = lockMonitor.get();
+            movement = monitor.get();
+            movement->prepareResult = sensorPrepares;
+            initialConfiguration = configuration;
+            return std::make_unique<OpenLidAlarmController>(
+                configuration, std::make_unique<FakeRootDomainReader>(), std::move(lockMonitor),
+                std::make_unique<FakeAlarmPlayer>(calls, clock), std::make_unique<FakePowerAssertionLease>(calls),
+                std::move(monitor), std::make_unique<FakeAudioReadinessProbe>(), clock, queue);
         };
-        services.launchAtLogin.executablePath = path(QStringLiteral("prefix/bin/hollerbox"));
-        services.launchAtLogin.autostartEntryPath =
-            path(QStringLiteral("config/autostart/org.hollerbox.Hollerbox.desktop"));
+        services.makePreviewController = [this] {
+            return std::make_unique<AlarmPreviewController>(
+                std::make_unique<SystemAudioOverrideController>(hardware), players, sounds, queue, worker, clock);
+        };
+        services.backgroundMonitorLauncher = std::move(fakeLauncher);
+        services.platformCheckProvider = [this] { return platformCheck; };
+        services.settingsFilePath = settingsPath();
+        services.importedAlarmsDirectory = path(QStringLiteral("data/Hollerbox/ImportedAlarms"));
+        services.applicationLogPath = path(QStringLiteral("state/Logs/Hollerbox/menubar-broadcaster.log"));
+        services.launchAtLoginManager =
+            LaunchAtLoginManager{path(QStringLiteral("prefix/bin/hollerbox")),
+                                 path(QStringLiteral("prefix/share/applications/org.hollerbox.Hollerbox.desktop")),
+                                 path(QStringLiteral("config/autostart/org.hollerbox.Hollerbox.desktop"))};
         model = std::make_unique<HollerboxModel>(std::move(services));
     }
 
