@@ -33,7 +33,8 @@ void writeAll(int fd, std::string_view bytes)
 } // namespace
 
 BackgroundMonitorLogger::BackgroundMonitorLogger(std::string logFilePath, std::FILE* standardOutput)
-    : m_logFilePath(std::move(logFilePath)), m_standardOutput(standardOutput)
+    : m_logFilePath(std::move(logFilePath)),
+      m_standardOutput(standardOutput != nullptr ? ::fileno(standardOutput) : -1)
 {
     const std::filesystem::path path{m_logFilePath};
     std::error_code ignored;
@@ -56,8 +57,7 @@ void BackgroundMonitorLogger::write(std::string_view message)
         file.isValid()) {
         writeAll(file.get(), line);
     }
-    std::fwrite(line.data(), 1, line.size(), m_standardOutput);
-    std::fflush(m_standardOutput);
+    m_standardOutput.writeLine(message);
 }
 
 std::string BackgroundMonitorLogger::snapshotLine(const OpenLidAlarmSnapshot& snapshot)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "StandardOutputWriter.h"
 #include "engine/OpenLidAlarmControllerDelegate.h"
 
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -9,8 +11,9 @@
 
 namespace hollerbox {
 
-/// Writes the background monitor's log: each line is appended to the log file (opened anew per line) and
-/// to standard output. As the controller's delegate it writes one line per changed snapshot.
+/// Writes the background monitor's log: each line is appended to the log file (opened anew per line) at
+/// once, and handed to a `StandardOutputWriter` for standard output, which drops lines rather than block
+/// when nobody reads them. As the controller's delegate it writes one line per changed snapshot.
 class BackgroundMonitorLogger final : public OpenLidAlarmControllerDelegate
 {
 public:
@@ -23,6 +26,8 @@ public:
     explicit BackgroundMonitorLogger(std::string logFilePath, std::FILE* standardOutput = stdout);
 
     void write(std::string_view message);
+    /// Waits at most `limit` until standard output has every line written so far; true when it has.
+    bool flushStandardOutput(std::chrono::milliseconds limit) { return m_standardOutput.flush(limit); }
     void alarmControllerDidUpdate(OpenLidAlarmController& controller,
                                   const OpenLidAlarmSnapshot& snapshot) override;
 
@@ -33,7 +38,7 @@ public:
 
 private:
     std::string m_logFilePath;
-    std::FILE* m_standardOutput = stdout;
+    StandardOutputWriter m_standardOutput;
     std::optional<std::string> m_lastLineSignature;
 };
 

@@ -7,27 +7,31 @@
 #include "linux/base/MainQueueQt.h"
 #include "linux/base/TerminationSignalWatch.h"
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 
 namespace hollerbox {
 
-class AudioFilePlayerFactoryGst;
-class AudioHardwarePulse;
-class BackgroundWorkerQt;
-class BuiltInSoundLocator;
-class HidAccessHidraw;
-class ResourceDirectoriesLinux;
+class ProtectionServicesLinux;
 
-/// Everything the background monitor runs: one protection controller on the always-locked source with the
-/// real lid reader, sleep lease, accelerometer, alarm player and readiness probe, logged by the logger.
-/// Built and used on the main thread, after the Qt application exists.
+/// Everything the background monitor runs: one protection controller of the monitor's assembly (always
+/// locked, real lid reader, sleep lease, accelerometer, alarm player and readiness probe), logged by the
+/// logger, until SIGTERM. Built and used on the main thread, after the Qt application exists.
 class BackgroundMonitorRuntime
 {
 public:
-    /// Builds and starts everything; `exitProcess` ends the process with a status.
+    /// Builds a controller for the configuration on the runtime's main queue and clock.
+    using ControllerMaker = std::function<std::unique_ptr<OpenLidAlarmController>(
+        const ProtectionConfiguration& configuration, MainQueue& mainQueue, const Clock& clock)>;
+
+    /// Builds and starts everything on the real services; `exitProcess` ends the process with a status.
     BackgroundMonitorRuntime(const BackgroundMonitorOptions& options,
                              std::function<void(int status)> exitProcess);
+    /// The same with the controller from `makeController` and standard output on `standardOutput`.
+    BackgroundMonitorRuntime(const BackgroundMonitorOptions& options,
+                             std::function<void(int status)> exitProcess, ControllerMaker makeController,
+                             std::FILE* standardOutput = stdout);
     ~BackgroundMonitorRuntime();
 
     BackgroundMonitorRuntime(const BackgroundMonitorRuntime&) = delete;
@@ -36,18 +40,18 @@ public:
     /// Stops the watch and the controller (restoring the audio output), then exits with 0 after 0.1 s.
     void stopAndExit();
 
+    /// The controller's settings for the options.
+    static ProtectionConfiguration configurationFor(const BackgroundMonitorOptions& options);
+
 private:
+    /// Writes the termination line and stops, in one main-queue job, so that no tick can log after it.
+    void terminate();
+
     std::function<void(int)> m_exitProcess;
     ClockSystem m_clock;
     MainQueueQt m_mainQueue;
     std::shared_ptr<BackgroundMonitorLogger> m_logger;
-    std::unique_ptr<ResourceDirectoriesLinux> m_resourceDirectories;
-    std::unique_ptr<BuiltInSoundLocator> m_sounds;
-    std::unique_ptr<AudioHardwarePulse> m_audioHardware;
-    std::unique_ptr<AudioFilePlayerFactoryGst> m_players;
-    // Destroyed before the players, so that no background work still opens a sound.
-    std::unique_ptr<BackgroundWorkerQt> m_worker;
-    std::unique_ptr<HidAccessHidraw> m_hidAccess;
+    std::unique_ptr<ProtectionServicesLinux> m_services;
     std::unique_ptr<OpenLidAlarmController> m_controller;
     std::unique_ptr<TerminationSignalWatch> m_terminationSignalSource;
     std::unique_ptr<ScheduledTask> m_exitTask;

@@ -7,8 +7,8 @@ namespace hollerbox {
 /// Where the background monitor writes its log by default.
 namespace LogLocations {
 
-/// <state directory>/Logs/Hollerbox/background-monitor, created if missing; the state directory is
-/// $XDG_STATE_HOME, else ~/.local/state, else <home>/Library. Computed once.
+/// <state directory>/Logs/Hollerbox/background-monitor, created if missing; the state directory is an
+/// absolute $XDG_STATE_HOME, else ~/.local/state (XdgDirectories::stateHome). Computed once.
 const std::string& directoryPath();
 
 /// directoryPath()/background-monitor.log.

@@ -32,9 +32,8 @@ int main(int argc, char* argv[])
     });
     const int status = QCoreApplication::exec();
     // The stop work (output restored, sensor and lease given back) is done by now. Work that cannot be cut
-    // short, such as a synthesised tone or a sound server that hangs, must not hold the exit up: the process
-    // ends here, as the launcher expects, without waiting for it.
-    std::fflush(stdout);
-    std::fflush(stderr);
+    // short, such as a synthesised tone, a sound server that hangs or a standard output nobody reads, must
+    // not hold the exit up: the process ends here, as the launcher expects, without waiting for it. The log
+    // never goes through stdio's buffers, so there is nothing to flush.
     std::_Exit(status);
 }

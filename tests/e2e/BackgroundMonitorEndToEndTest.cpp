@@ -2,7 +2,9 @@
 #include "audio/AlarmSoundSelectionCoding.h"
 
 #include <QFile>
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <unistd.h>
 
 namespace hollerbox::testing {
 namespace {
@@ -174,6 +176,37 @@ TEST_F(BackgroundMonitorEndToEndTest, UnwritableLogStillReachesStandardOutput)
     ASSERT_TRUE(monitor->waitForLine("state=armed", 10s));
     EXPECT_EQ(monitor->texts().front(), kStartLine);
     EXPECT_EQ(monitor->texts()[2], kActiveLine);
+}
+
+TEST_F(BackgroundMonitorEndToEndTest, AStandardOutputNobodyReadsNeverStallsTheAlarmOrTheExit)
+{
+    startLaptop();
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    // The pipe is full before the monitor starts, and nobody reads it.
+    ::fcntl(ends[1], F_SETFL, O_NONBLOCK);
+    while (::write(ends[1], "x", 1) == 1) {
+    }
+    ::fcntl(ends[1], F_SETFL, 0);
+    const auto logHas = [this](const char* fragment) {
+        return waitFor([&] { return logLines().back().find(fragment) != std::string::npos; }, 10s);
+    };
+    MonitorProcess monitor{{"--arm-delay", "0.3", "--log-file", logFilePath()}, monitorEnvironment()};
+    monitor.redirectStandardOutput(ends[1]);
+    ASSERT_TRUE(monitor.start());
+    ASSERT_TRUE(logHas(kMoveLine));
+    tilt(true);
+    ASSERT_TRUE(logHas("state=triggered"));
+    EXPECT_TRUE(waitForSink(false, 0.65, 2s)) << "the alarm did not take the sink over";
+
+    monitor.terminate();
+    ASSERT_TRUE(monitor.waitForExit(1s)) << "the monitor did not exit within a second of SIGTERM";
+    EXPECT_TRUE(monitor.exitedNormallyWithZero());
+    EXPECT_TRUE(monitor.lines().empty()) << "standard output did not go to the full pipe";
+    EXPECT_EQ(logLines().back(), kTerminationLine);
+    EXPECT_TRUE(waitForSink(true, initialVolume, 1s));
+    ::close(ends[0]);
+    ::close(ends[1]);
 }
 
 TEST_F(BackgroundMonitorEndToEndTest, NoArgumentsRunWithTheDefaultsAndTheDefaultLogFile)

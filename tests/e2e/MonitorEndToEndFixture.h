@@ -4,8 +4,10 @@
 #include "MonitorProcess.h"
 #include "MonitorRecorder.h"
 #include "QtTestApplication.h"
+#include "WaitFor.h"
 
 #include <QTemporaryDir>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -55,6 +57,20 @@ protected:
     }
 
     QString logFilePath() const { return m_directory.filePath(QStringLiteral("monitor.log")); }
+
+    /// The lines of the log file so far; one empty line when there are none.
+    std::vector<std::string> logLines() const
+    {
+        std::ifstream file{logFilePath().toStdString()};
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(file, line);) {
+            lines.push_back(line);
+        }
+        if (lines.empty()) {
+            lines.emplace_back();
+        }
+        return lines;
+    }
 
     void tilt(bool lifted) { laptop().tilt(lifted); }
     bool waitForSink(bool muted, double volume, std::chrono::milliseconds limit)

@@ -33,7 +33,7 @@ AlarmPlaybackController::AlarmPlaybackController(
 AlarmPlaybackController::~AlarmPlaybackController()
 {
     m_liveness->controller = nullptr;
-    m_audioOverrideController->hardware().setChangeHandler({});
+    stop();
 }
 
 void AlarmPlaybackController::play(const AlarmSoundSelection& selection, int count,

@@ -17,9 +17,9 @@ namespace hollerbox {
 /// Plays one alarm per `play`: the selected file, the default sound when a custom file cannot be played, or a
 /// synthesised pattern when a built-in file is missing. With a volume override it keeps the output device
 /// unmuted at that volume while sounds play (every 500 ms, and at once when the sound server reports a
-/// change), and gives the device back only in `stop`. Files are opened as background work, so the main thread
-/// never waits for the sound server. Main thread only; the factory, locator, queue, worker and clock must
-/// outlive background work that the controller started.
+/// change), and gives the device back only in `stop` (or on destruction). Files are opened as background
+/// work, so the main thread never waits for the sound server. Main thread only; the factory, locator, queue,
+/// worker and clock must outlive background work that the controller started.
 class AlarmPlaybackController final : public AlarmPlaybackControlling
 {
 public:
@@ -27,6 +27,7 @@ public:
                             AudioFilePlayerFactory& players, const BuiltInSoundLocator& sounds,
                             MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock,
                             AlarmPlaybackProbe::Sleeper fallbackSleeper = {});
+    /// Stops as `stop` does, giving the output device back.
     ~AlarmPlaybackController() override;
 
     AlarmPlaybackController(const AlarmPlaybackController&) = delete;

@@ -22,6 +22,11 @@ float clampedVolumeScalar(float value)
 SystemAudioOverrideController::SystemAudioOverrideController(AudioHardware& hardware) : m_hardware(hardware)
 {}
 
+SystemAudioOverrideController::~SystemAudioOverrideController()
+{
+    end();
+}
+
 bool SystemAudioOverrideController::begin(float targetVolumeScalar)
 {
     const auto target = clampedVolumeScalar(targetVolumeScalar);

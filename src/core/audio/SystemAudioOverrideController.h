@@ -8,7 +8,8 @@
 namespace hollerbox {
 
 /// Takes over the default output device while the alarm sounds: records its mute and volume, unmutes it and
-/// sets a target volume, and later writes the recorded values back. Main thread only.
+/// sets a target volume, and later writes the recorded values back, at the latest when it is destroyed. The
+/// hardware must outlive it. Main thread only.
 class SystemAudioOverrideController
 {
 public:
@@ -28,6 +29,11 @@ public:
     };
 
     explicit SystemAudioOverrideController(AudioHardware& hardware);
+    /// Ends an active override.
+    ~SystemAudioOverrideController();
+
+    SystemAudioOverrideController(const SystemAudioOverrideController&) = delete;
+    SystemAudioOverrideController& operator=(const SystemAudioOverrideController&) = delete;
 
     /// Starts or refreshes the override at `targetVolumeScalar` clamped to 0...1; false when no output device
     /// was found (then nothing changes).

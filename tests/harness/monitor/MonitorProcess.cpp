@@ -3,6 +3,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <unistd.h>
 
 namespace hollerbox::testing {
 
@@ -32,6 +33,11 @@ MonitorProcess::~MonitorProcess()
         }
         std::cerr << m_partial << "----- monitor standard error -----\n" << standardError() << "-----\n";
     }
+}
+
+void MonitorProcess::redirectStandardOutput(int fd)
+{
+    m_process.setChildProcessModifier([fd] { ::dup2(fd, STDOUT_FILENO); });
 }
 
 bool MonitorProcess::start()

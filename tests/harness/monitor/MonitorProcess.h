@@ -32,6 +32,8 @@ public:
     MonitorProcess(const MonitorProcess&) = delete;
     MonitorProcess& operator=(const MonitorProcess&) = delete;
 
+    /// Sends the program's standard output to `fd` instead of reading it; before `start`. No lines arrive.
+    void redirectStandardOutput(int fd);
     bool start();
     /// Waits until a line containing `fragment` arrives (or has arrived); its index, or none after `limit`.
     std::optional<std::size_t> waitForLine(const std::string& fragment, std::chrono::milliseconds limit);

@@ -240,6 +240,25 @@ TEST_F(AlarmPlaybackControllerTest, NoDeviceAtFirstIsTakenOverWhenItAppears)
     EXPECT_FLOAT_EQ(hardware.devices[5].volume[0].value, 0.3f);
 }
 
+TEST_F(AlarmPlaybackControllerTest, DestroyingAPlayingControllerStopsTheSoundAndGivesTheDeviceBack)
+{
+    hardware.devices[5].volume[2].value = 0.4f;
+    play(builtIn(BuiltInAlarmSound::policeAlarm), 0.65f);
+    settle();
+    ASSERT_EQ(players.livePlayers(), 1);
+    ASSERT_EQ(hardware.devices[5].mute[0].value, 0u);
+    controller.reset();
+    EXPECT_EQ(players.log().back(), "stop " + builtInPath("police-alarm"));
+    EXPECT_EQ(players.livePlayers(), 0);
+    EXPECT_EQ(hardware.writes(),
+              (Strings{"writeMute 0=0", "writeMute 1=0", "writeMute 2=0", "writeVolume 0=0.65",
+                       "writeVolume 1=0.65", "writeVolume 2=0.65", "writeMute 0=1", "writeMute 1=1",
+                       "writeMute 2=1", "writeVolume 0=0.3", "writeVolume 1=0.3", "writeVolume 2=0.4"}));
+    EXPECT_FALSE(hardware.changeHandler);
+    advance(5.0);
+    EXPECT_EQ(queue.activeTaskCount(), 0u);
+}
+
 TEST_F(AlarmPlaybackControllerTest, WorkFinishingAfterTheControllerIsGoneIsIgnored)
 {
     directories.files.erase(builtInPath("hands-off"));

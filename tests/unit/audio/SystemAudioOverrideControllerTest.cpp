@@ -63,6 +63,21 @@ TEST_F(SystemAudioOverrideControllerTest, ASecondBeginKeepsTheFirstSnapshotAndDe
     EXPECT_TRUE(hardware.calls.empty());
 }
 
+TEST_F(SystemAudioOverrideControllerTest, DestructionEndsAnActiveOverrideOnly)
+{
+    {
+        SystemAudioOverrideController idle{hardware};
+    }
+    EXPECT_TRUE(hardware.calls.empty());
+    {
+        SystemAudioOverrideController overriding{hardware};
+        overriding.begin(0.9f);
+        hardware.calls.clear();
+    }
+    EXPECT_EQ(hardware.writes(), (Strings{"writeMute 0=1", "writeMute 1=1", "writeMute 2=0",
+                                          "writeVolume 0=0.3", "writeVolume 1=0.2", "writeVolume 2=0.4"}));
+}
+
 TEST_F(SystemAudioOverrideControllerTest, ClampsTheTargetAndStillUnmutes)
 {
     controller.begin(2.0f);

@@ -9,8 +9,10 @@
 #include "LogLocations.h"
 #include "VirtualMainQueue.h"
 #include "engine/OpenLidAlarmController.h"
+#include "linux/support/FileDescriptor.h"
 
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -19,6 +21,10 @@
 
 namespace hollerbox {
 namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kFlushLimit = 5s;
 
 std::string readFile(const std::string& path)
 {
@@ -81,6 +87,7 @@ TEST_F(BackgroundMonitorLoggerTest, CreatesDirectoriesAndAppendsToAnExistingLog)
     }
     BackgroundMonitorLogger logger{path, output.file()};
     logger.write(BackgroundMonitorLogger::startLine);
+    ASSERT_TRUE(logger.flushStandardOutput(kFlushLimit));
     EXPECT_EQ(readFile(path), "first\nHollerbox background monitoring started.\n");
     EXPECT_EQ(output.text(), "first\nHollerbox background monitoring started.\n");
 }
@@ -130,12 +137,14 @@ TEST_F(BackgroundMonitorLoggerTest, LinesStillReachStandardOutputWithoutAFile)
     BackgroundMonitorLogger logger{path, output.file()};
     std::filesystem::remove(path);
     logger.write("after removal");
+    ASSERT_TRUE(logger.flushStandardOutput(kFlushLimit));
     EXPECT_FALSE(std::filesystem::exists(path)); // not recreated
 
     const auto blocked = directory.filePath("file-not-dir").toStdString();
     std::ofstream{blocked} << "x";
     BackgroundMonitorLogger unwritable{blocked + "/sub/monitor.log", output.file()};
     unwritable.write("no file possible");
+    ASSERT_TRUE(unwritable.flushStandardOutput(kFlushLimit));
     EXPECT_EQ(output.text(), "after removal\nno file possible\n");
 }
 
@@ -145,7 +154,64 @@ TEST_F(BackgroundMonitorLoggerTest, APipeNobodyReadsNeverStallsTheLog)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     BackgroundMonitorLogger logger{fifo, output.file()};
     logger.write("still written");
+    ASSERT_TRUE(logger.flushStandardOutput(kFlushLimit));
     EXPECT_EQ(output.text(), "still written\n");
+}
+
+TEST_F(BackgroundMonitorLoggerTest, AStandardOutputNobodyReadsDropsLinesButNeverStallsTheLog)
+{
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    FileDescriptor reading{ends[0]};
+    ::fcntl(ends[1], F_SETPIPE_SZ, 4096);
+    // The pipe starts full, so the first line written to it blocks.
+    ::fcntl(ends[1], F_SETFL, O_NONBLOCK);
+    while (::write(ends[1], "x", 1) == 1) {
+    }
+    ::fcntl(ends[1], F_SETFL, 0);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> pipeOutput{::fdopen(ends[1], "w"), &std::fclose};
+    ASSERT_TRUE(pipeOutput);
+    {
+        BackgroundMonitorLogger logger{path, pipeOutput.get()};
+        std::string expectedFile;
+        const auto started = std::chrono::steady_clock::now();
+        for (int index = 0; index < 1000; ++index) {
+            logger.write("line " + std::to_string(index));
+            expectedFile += "line " + std::to_string(index) + "\n";
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+        EXPECT_EQ(readFile(path), expectedFile);
+        EXPECT_FALSE(logger.flushStandardOutput(50ms));
+
+        std::string received;
+        const auto readAvailable = [&] {
+            char buffer[4096];
+            ::fcntl(reading.get(), F_SETFL, O_NONBLOCK);
+            for (ssize_t count = 0; (count = ::read(reading.get(), buffer, sizeof(buffer))) > 0;) {
+                received.append(buffer, static_cast<std::size_t>(count));
+            }
+        };
+        while (!logger.flushStandardOutput(10ms)) {
+            readAvailable();
+        }
+        logger.write("caught up");
+        ASSERT_TRUE(logger.flushStandardOutput(kFlushLimit));
+        readAvailable();
+
+        // Some first lines, the count of those dropped after them, then the line that found room again.
+        received.erase(0, received.find_first_not_of('x'));
+        std::istringstream lines{received};
+        int kept = 0;
+        std::string line;
+        while (std::getline(lines, line) && line == "line " + std::to_string(kept)) {
+            ++kept;
+        }
+        EXPECT_GT(kept, 0);
+        EXPECT_EQ(line, StandardOutputWriter::droppedLine(static_cast<std::uint64_t>(1000 - kept)));
+        ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_EQ(line, "caught up");
+        EXPECT_FALSE(std::getline(lines, line));
+    }
 }
 
 TEST(LogLocationsTest, FollowsTheStateDirectoryWithAHomeFallback)

@@ -7,6 +7,8 @@
 #include "ports/MainQueue.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace hollerbox {
 
@@ -28,7 +30,18 @@ public:
         backgroundMonitor
     };
 
+    /// Where the resources and the sound server are; the defaults are the running program's.
+    struct Options
+    {
+        /// The program file whose installation prefix holds the resources; empty means the running one.
+        std::string executablePath;
+        /// The sound server ("unix:/path/native"); none means libpulse's default.
+        std::optional<std::string> soundServer;
+    };
+
+    /// The monitor's services end the program when the core bundle is missing, before touching the audio.
     ProtectionServicesLinux(Program program, MainQueue& mainQueue, const Clock& clock);
+    ProtectionServicesLinux(Program program, MainQueue& mainQueue, const Clock& clock, Options options);
     ~ProtectionServicesLinux();
 
     ProtectionServicesLinux(const ProtectionServicesLinux&) = delete;
