@@ -37,7 +37,8 @@ public:
     BackgroundMonitorRuntime(const BackgroundMonitorRuntime&) = delete;
     BackgroundMonitorRuntime& operator=(const BackgroundMonitorRuntime&) = delete;
 
-    /// Stops the watch and the controller (restoring the audio output), then exits with 0 after 0.1 s.
+    /// Stops the watch and the controller (restoring the audio output), then exits with 0 after 0.1 s and at
+    /// most another 0.1 s for standard output to take the last lines.
     void stopAndExit();
 
     /// The controller's settings for the options.

@@ -66,12 +66,7 @@ ProtectionServicesLinux::ProtectionServicesLinux(Program program, MainQueue& mai
     m_parts->worker = std::make_unique<BackgroundWorkerQt>(m_mainQueue);
 }
 
-ProtectionServicesLinux::~ProtectionServicesLinux()
-{
-    m_parts->worker.reset();
-    m_parts->players.reset();
-    m_parts->audioHardware.reset();
-}
+ProtectionServicesLinux::~ProtectionServicesLinux() = default;
 
 std::unique_ptr<OpenLidAlarmController>
 ProtectionServicesLinux::makeController(const ProtectionConfiguration& configuration)

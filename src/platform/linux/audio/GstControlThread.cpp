@@ -1,51 +1,76 @@
 #include "GstControlThread.h"
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
 namespace hollerbox {
 
-GstControlThread::GstControlThread() : m_thread([this] { run(); }) {}
+struct GstControlThread::State
+{
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable ended;
+    std::deque<std::function<void()>> jobs;
+    bool stopping = false;
+    bool finished = false;
+};
+
+GstControlThread::GstControlThread()
+    : m_state(std::make_shared<State>()), m_thread([state = m_state] { run(*state); })
+{}
 
 GstControlThread::~GstControlThread()
 {
     shutdown();
 }
 
-void GstControlThread::shutdown()
+bool GstControlThread::shutdown(std::chrono::milliseconds limit)
 {
-    {
-        const std::lock_guard lock{m_mutex};
-        m_stopping = true;
+    std::unique_lock lock{m_state->mutex};
+    m_state->stopping = true;
+    m_state->wake.notify_all();
+    if (!m_thread.joinable()) {
+        return m_state->finished;
     }
-    m_wake.notify_all();
-    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) {
+    const bool finished = m_thread.get_id() != std::this_thread::get_id() &&
+                          m_state->ended.wait_for(lock, limit, [this] { return m_state->finished; });
+    lock.unlock();
+    if (finished) {
         m_thread.join();
+    } else {
+        m_thread.detach();
     }
+    return finished;
 }
 
 bool GstControlThread::post(std::function<void()> job)
 {
     {
-        const std::lock_guard lock{m_mutex};
-        if (m_stopping) {
+        const std::lock_guard lock{m_state->mutex};
+        if (m_state->stopping) {
             return false;
         }
-        m_jobs.push_back(std::move(job));
+        m_state->jobs.push_back(std::move(job));
     }
-    m_wake.notify_all();
+    m_state->wake.notify_all();
     return true;
 }
 
-void GstControlThread::run()
+void GstControlThread::run(State& state)
 {
     for (;;) {
         std::function<void()> job;
         {
-            std::unique_lock lock{m_mutex};
-            m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
-            if (m_jobs.empty()) {
+            std::unique_lock lock{state.mutex};
+            state.wake.wait(lock, [&state] { return state.stopping || !state.jobs.empty(); });
+            if (state.jobs.empty()) {
+                state.finished = true;
+                state.ended.notify_all();
                 return;
             }
-            job = std::move(m_jobs.front());
-            m_jobs.pop_front();
+            job = std::move(state.jobs.front());
+            state.jobs.pop_front();
         }
         job();
     }

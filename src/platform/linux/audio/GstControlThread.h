@@ -1,19 +1,23 @@
 #pragma once
 
-#include <condition_variable>
-#include <deque>
+#include <chrono>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <thread>
 
 namespace hollerbox {
 
-/// One thread that runs jobs in the order they were posted. `shutdown` (or destruction) runs the jobs still
-/// waiting, then joins; later posts are refused. Posting is safe from any thread.
+/// One thread that runs jobs in the order they were posted. Posting is safe from any thread. Shutting down
+/// refuses later posts and waits, for a bounded time only, while the thread runs the jobs still waiting;
+/// a thread still busy then (a job stuck on a hung sound server) is left to finish them and end on its
+/// own, with everything it uses shared with it.
 class GstControlThread
 {
 public:
+    static constexpr std::chrono::milliseconds defaultShutdownLimit{250};
+
     GstControlThread();
+    /// Shuts down with the default limit.
     ~GstControlThread();
 
     GstControlThread(const GstControlThread&) = delete;
@@ -21,16 +25,16 @@ public:
 
     /// Queues `job`; false when the thread has shut down.
     bool post(std::function<void()> job);
-    /// Runs the waiting jobs and stops the thread. Never from a job.
-    void shutdown();
+    /// Refuses later posts and waits at most `limit` for the waiting jobs; true when the thread has ended.
+    /// From a job it waits for nothing.
+    bool shutdown(std::chrono::milliseconds limit = defaultShutdownLimit);
 
 private:
-    void run();
+    struct State;
 
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<std::function<void()>> m_jobs;
-    bool m_stopping = false;
+    static void run(State& state);
+
+    std::shared_ptr<State> m_state;
     std::thread m_thread;
 };
 
