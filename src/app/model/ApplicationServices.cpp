@@ -27,7 +27,9 @@ HollerboxModel::Services ApplicationServices::modelServices()
             services.sounds(), services.mainQueue(), services.worker(), services.clock());
     };
     model.backgroundMonitorLauncher = std::make_unique<BackgroundMonitorLauncher>();
-    model.platformCheckProvider = [] { return PlatformHardwareCheck::evaluate(MachineFactsLinux{}.platformFacts()); };
+    model.platformCheckProvider = [] {
+        return PlatformHardwareCheck::evaluate(MachineFactsLinux{}.platformFacts());
+    };
     return model;
 }
 

@@ -2,18 +2,18 @@
 
 #include "audio/AlarmSoundSelectionCoding.h"
 #include "model/checks/HardwareCheckTexts.h"
+#include "model/presentation/PresentationFormatting.h"
 #include "model/presentation/ProtectionPresentation.h"
 #include "model/presentation/ProtectionSensitivityLevel.h"
-#include "model/presentation/PresentationFormatting.h"
 #include "model/presentation/StatusColorRole.h"
 #include "model/settings/SettingsKeys.h"
 #include "model/settings/SettingsMigrations.h"
 #include "model/sounds/ImportedAlarmSoundCoding.h"
 
 #include <QDateTime>
-#include <algorithm>
 #include <QFileInfo>
 #include <QUrl>
+#include <algorithm>
 
 namespace hollerbox {
 
@@ -95,13 +95,16 @@ private:
 HollerboxModel::HollerboxModel(Services services, QObject* parent)
     : QObject(parent), m_mainQueue(services.mainQueue), m_clock(services.clock),
       m_settings(services.settingsFilePath), m_soundLibrary(services.importedAlarmsDirectory),
-      m_broadcasterLogger(services.applicationLogPath), m_launchAtLoginManager(std::move(services.launchAtLoginManager)),
+      m_broadcasterLogger(services.applicationLogPath),
+      m_launchAtLoginManager(std::move(services.launchAtLoginManager)),
       m_platformCheckProvider(std::move(services.platformCheckProvider)),
       m_hardwareCheckReadinessTimeout(services.hardwareCheckReadinessTimeout),
       m_hardwareCheckReadinessPollInterval(services.hardwareCheckReadinessPollInterval),
       m_snapshot(startUpSnapshot(services.clock.now())),
-      m_platformHardwareCheck{std::string{HardwareCheckTexts::checkingPlatform}, HardwareCheckStatus::checking},
-      m_motionSensorHardwareCheck{std::string{HardwareCheckTexts::checkingMotionSensor}, HardwareCheckStatus::checking}
+      m_platformHardwareCheck{std::string{HardwareCheckTexts::checkingPlatform},
+                              HardwareCheckStatus::checking},
+      m_motionSensorHardwareCheck{std::string{HardwareCheckTexts::checkingMotionSensor},
+                                  HardwareCheckStatus::checking}
 {
     m_alarmPreviewController = services.makePreviewController();
     m_testAlarmController = services.makePreviewController();
@@ -113,12 +116,14 @@ HollerboxModel::HollerboxModel(Services services, QObject* parent)
     m_alarmVolumeScalar =
         m_settings.readDouble(SettingsKeys::alarmVolumeScalar).value_or(static_cast<double>(0.65F));
     const auto rawTriggerDelay = m_settings.readDouble(SettingsKeys::triggerDelaySeconds);
-    m_alarmRepeatIntervalSeconds = m_settings.readDouble(SettingsKeys::alarmRepeatIntervalSeconds).value_or(2.0);
+    m_alarmRepeatIntervalSeconds =
+        m_settings.readDouble(SettingsKeys::alarmRepeatIntervalSeconds).value_or(2.0);
     if (const auto stored = m_settings.readData(SettingsKeys::alarmSoundSelection)) {
         const auto decoding = decodeAlarmSoundSelection(stored->toStdString());
         m_alarmSoundSelection = decoding.selection.value_or(AlarmSoundSelection::defaultSelection());
     }
-    auto imported = ImportedAlarmSoundLibrary::loadExisting(m_settings.readData(SettingsKeys::importedAlarmSounds));
+    auto imported =
+        ImportedAlarmSoundLibrary::loadExisting(m_settings.readData(SettingsKeys::importedAlarmSounds));
     m_triggerDelaySeconds = SettingsMigrations::migrateTriggerDelay(m_settings, rawTriggerDelay);
 
     m_showsOnboarding = !m_settings.readBool(SettingsKeys::hasDismissedOnboarding).value_or(false);
@@ -195,9 +200,9 @@ void HollerboxModel::alarmControllerDidUpdate(const OpenLidAlarmSnapshot& snapsh
     }
 
     if (m_protectionEnabled && snapshot.isScreenLocked) {
-        const bool running = m_backgroundMonitorLauncher->start(m_armDelaySeconds, m_movementThreshold,
-                                                                m_alarmVolumeScalar, m_alarmRepeatIntervalSeconds,
-                                                                m_alarmSoundSelection);
+        const bool running =
+            m_backgroundMonitorLauncher->start(m_armDelaySeconds, m_movementThreshold, m_alarmVolumeScalar,
+                                               m_alarmRepeatIntervalSeconds, m_alarmSoundSelection);
         m_controller->setAutomaticAlarmTriggeringEnabled(!running);
         return;
     }
@@ -336,8 +341,8 @@ void HollerboxModel::deleteImportedAlarmSound(const ImportedAlarmSound& sound)
     const bool listed = std::any_of(m_importedAlarmSounds.cbegin(), m_importedAlarmSounds.cend(),
                                     [&](const ImportedAlarmSound& entry) { return entry.path == path; });
     if (listed || path == sound.path) {
-        setAlarmSoundSelection(
-            ImportedAlarmSoundLibrary::selectionAfterDelete(m_alarmSoundSelection, sound, m_importedAlarmSounds));
+        setAlarmSoundSelection(ImportedAlarmSoundLibrary::selectionAfterDelete(m_alarmSoundSelection, sound,
+                                                                               m_importedAlarmSounds));
     }
 }
 
@@ -355,7 +360,8 @@ void HollerboxModel::deleteImportedAlarmSoundWithId(const QString& id)
 void HollerboxModel::storeImportedAlarmSounds(QList<ImportedAlarmSound> sounds)
 {
     m_importedAlarmSounds = std::move(sounds);
-    m_settings.writeData(SettingsKeys::importedAlarmSounds, ImportedAlarmSoundCoding::encode(m_importedAlarmSounds));
+    m_settings.writeData(SettingsKeys::importedAlarmSounds,
+                         ImportedAlarmSoundCoding::encode(m_importedAlarmSounds));
     m_settings.sync();
     emit importedAlarmSoundsChanged();
 }
@@ -390,10 +396,12 @@ void HollerboxModel::runHardwareChecks()
     setPlatformHardwareCheck(m_platformCheckProvider());
     if (m_platformHardwareCheck.status != HardwareCheckStatus::ready) {
         m_controller->discardMovementTestPreparation();
-        setMotionSensorHardwareCheck({std::string{HardwareCheckTexts::motionSensorNotConfirmed}, HardwareCheckStatus::warning});
+        setMotionSensorHardwareCheck(
+            {std::string{HardwareCheckTexts::motionSensorNotConfirmed}, HardwareCheckStatus::warning});
         return;
     }
-    setMotionSensorHardwareCheck({std::string{HardwareCheckTexts::checkingMotionSensor}, HardwareCheckStatus::checking});
+    setMotionSensorHardwareCheck(
+        {std::string{HardwareCheckTexts::checkingMotionSensor}, HardwareCheckStatus::checking});
     std::weak_ptr<HollerboxModel*> anchor = m_anchor;
     m_hardwareCheckTask = std::make_unique<MotionReadinessCheck>(
         *m_controller, m_mainQueue, m_hardwareCheckReadinessTimeout, m_hardwareCheckReadinessPollInterval,
@@ -547,7 +555,8 @@ QVariantList HollerboxModel::liveMovementValues() const
 QDateTime HollerboxModel::lastUpdatedAt() const
 {
     return QDateTime::fromMSecsSinceEpoch(
-        std::chrono::duration_cast<std::chrono::milliseconds>(m_snapshot.lastUpdatedAt.time_since_epoch()).count(),
+        std::chrono::duration_cast<std::chrono::milliseconds>(m_snapshot.lastUpdatedAt.time_since_epoch())
+            .count(),
         Qt::UTC);
 }
 
@@ -592,7 +601,8 @@ QVariantMap HollerboxModel::alarmSoundSelectionValue() const
         value.insert(QStringLiteral("builtIn"), qString(sound->id()));
     } else {
         value.insert(QStringLiteral("kind"), QStringLiteral("customFile"));
-        value.insert(QStringLiteral("path"), QString::fromStdString(m_alarmSoundSelection.customFilePath().value_or("")));
+        value.insert(QStringLiteral("path"),
+                     QString::fromStdString(m_alarmSoundSelection.customFilePath().value_or("")));
         value.insert(QStringLiteral("displayName"),
                      QString::fromStdString(m_alarmSoundSelection.customDisplayName().value_or("")));
     }

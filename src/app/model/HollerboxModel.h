@@ -60,20 +60,24 @@ class HollerboxModel final : public QObject
     Q_PROPERTY(bool protectionEnabled READ protectionEnabled WRITE setProtectionEnabled NOTIFY
                    protectionEnabledChanged)
     Q_PROPERTY(double armDelaySeconds READ armDelaySeconds WRITE setArmDelaySeconds NOTIFY settingsChanged)
-    Q_PROPERTY(double movementThreshold READ movementThreshold WRITE setMovementThreshold NOTIFY settingsChanged)
-    Q_PROPERTY(double alarmVolumeScalar READ alarmVolumeScalar WRITE setAlarmVolumeScalar NOTIFY settingsChanged)
+    Q_PROPERTY(
+        double movementThreshold READ movementThreshold WRITE setMovementThreshold NOTIFY settingsChanged)
+    Q_PROPERTY(
+        double alarmVolumeScalar READ alarmVolumeScalar WRITE setAlarmVolumeScalar NOTIFY settingsChanged)
     Q_PROPERTY(QString alarmVolumePercentageText READ alarmVolumePercentageText NOTIFY settingsChanged)
     Q_PROPERTY(double triggerDelaySeconds READ triggerDelaySeconds WRITE setTriggerDelaySeconds NOTIFY
                    settingsChanged)
     Q_PROPERTY(double alarmRepeatIntervalSeconds READ alarmRepeatIntervalSeconds WRITE
                    setAlarmRepeatIntervalSeconds NOTIFY settingsChanged)
-    Q_PROPERTY(QString sensitivityLevel READ sensitivityLevel WRITE setSensitivityLevel NOTIFY settingsChanged)
+    Q_PROPERTY(
+        QString sensitivityLevel READ sensitivityLevel WRITE setSensitivityLevel NOTIFY settingsChanged)
     Q_PROPERTY(QVariantMap alarmSoundSelection READ alarmSoundSelectionValue NOTIFY settingsChanged)
 
     // Custom sounds and playback.
-    Q_PROPERTY(QVariantList importedAlarmSounds READ importedAlarmSoundsValue NOTIFY importedAlarmSoundsChanged)
-    Q_PROPERTY(QString importedAlarmSoundsSummary READ importedAlarmSoundsSummary NOTIFY
-                   importedAlarmSoundsChanged)
+    Q_PROPERTY(
+        QVariantList importedAlarmSounds READ importedAlarmSoundsValue NOTIFY importedAlarmSoundsChanged)
+    Q_PROPERTY(
+        QString importedAlarmSoundsSummary READ importedAlarmSoundsSummary NOTIFY importedAlarmSoundsChanged)
     Q_PROPERTY(bool isPreviewPlaying READ isPreviewPlaying NOTIFY isPreviewPlayingChanged)
     Q_PROPERTY(bool isTestAlarmPlaying READ isTestAlarmPlaying NOTIFY isTestAlarmPlayingChanged)
 
@@ -84,8 +88,10 @@ class HollerboxModel final : public QObject
     Q_PROPERTY(QString launchAtLoginMessage READ launchAtLoginMessage NOTIFY launchAtLoginChanged)
 
     // Hardware checks.
-    Q_PROPERTY(QString platformHardwareCheckTitle READ platformHardwareCheckTitle NOTIFY hardwareChecksChanged)
-    Q_PROPERTY(QString platformHardwareCheckStatus READ platformHardwareCheckStatus NOTIFY hardwareChecksChanged)
+    Q_PROPERTY(
+        QString platformHardwareCheckTitle READ platformHardwareCheckTitle NOTIFY hardwareChecksChanged)
+    Q_PROPERTY(
+        QString platformHardwareCheckStatus READ platformHardwareCheckStatus NOTIFY hardwareChecksChanged)
     Q_PROPERTY(QString motionSensorHardwareCheckTitle READ motionSensorHardwareCheckTitle NOTIFY
                    hardwareChecksChanged)
     Q_PROPERTY(QString motionSensorHardwareCheckStatus READ motionSensorHardwareCheckStatus NOTIFY

@@ -8,7 +8,8 @@ MotionReadinessCheck::MotionReadinessCheck(OpenLidAlarmController& controller, M
                                            std::chrono::milliseconds timeout,
                                            std::chrono::milliseconds pollInterval, Completion completion)
     : m_controller(controller), m_mainQueue(mainQueue), m_timeout(timeout),
-      m_pollInterval(std::max(pollInterval, std::chrono::milliseconds{1})), m_completion(std::move(completion))
+      m_pollInterval(std::max(pollInterval, std::chrono::milliseconds{1})),
+      m_completion(std::move(completion))
 {
     std::weak_ptr<MotionReadinessCheck*> anchor = m_anchor;
     m_mainQueue.post([anchor] {

@@ -16,8 +16,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-/// The application's model on real services, handing the watch to the real monitor on an emulated laptop whose
-/// sink starts muted at 20 %.
+/// The application's model on real services, handing the watch to the real monitor on an emulated laptop
+/// whose sink starts muted at 20 %.
 class ModelHandOverTest : public ::testing::Test
 {
 protected:
@@ -45,6 +45,12 @@ protected:
         qunsetenv("XDG_SESSION_ID");
         qunsetenv("XDG_CURRENT_DESKTOP");
 
+        startApplication();
+    }
+
+    /// Starts the application's model on real services, with its files in the test's directory.
+    void startApplication()
+    {
         m_services = std::make_unique<ApplicationServices>();
         auto services = m_services->modelServices();
         auto launcher = std::make_unique<BackgroundMonitorLauncher>(BackgroundMonitorLauncher::Options{
@@ -52,7 +58,7 @@ protected:
             path(QStringLiteral("logs/background-monitor"))});
         m_launcher = launcher.get();
         services.backgroundMonitorLauncher = std::move(launcher);
-        services.settingsFilePath = path(QStringLiteral("config/Hollerbox/Hollerbox.conf"));
+        services.settingsFilePath = settingsPath();
         services.importedAlarmsDirectory = path(QStringLiteral("data/Hollerbox/ImportedAlarms"));
         services.applicationLogPath = applicationLogPath();
         services.platformCheckProvider = [] {
@@ -61,11 +67,21 @@ protected:
         m_model = std::make_unique<HollerboxModel>(std::move(services));
     }
 
+    /// Quits the application as a user would: the model and its services go, a running monitor stays.
+    void quitApplication()
+    {
+        m_model.reset();
+        m_services.reset();
+        m_launcher = nullptr;
+    }
+
     void TearDown() override
     {
         if (HasFailure()) {
-            std::cerr << "--- application log\n" << read(applicationLogPath()).toStdString() << "--- monitor log\n"
-                      << read(read(m_launcher->latestLogPointerPath())).toStdString() << "--- PulseAudio\n"
+            const QString pointer = path(QStringLiteral("logs/background-monitor/latest-log-path.txt"));
+            std::cerr << "--- application log\n"
+                      << read(applicationLogPath()).toStdString() << "--- monitor log\n"
+                      << read(read(pointer)).toStdString() << "--- PulseAudio\n"
                       << m_laptop.pulse().logs() << '\n';
         }
         const auto left = m_launcher != nullptr ? m_launcher->monitorProcessId() : std::nullopt;
@@ -78,6 +94,7 @@ protected:
 
     QString path(const QString& name) const { return m_directory.filePath(name); }
     QString applicationLogPath() const { return path(QStringLiteral("logs/menubar-broadcaster.log")); }
+    QString settingsPath() const { return path(QStringLiteral("config/Hollerbox/Hollerbox.conf")); }
 
     static QString read(const QString& file)
     {
@@ -98,6 +115,19 @@ protected:
         return true;
     }
 
+    /// Whether the process exists and has not ended; a monitor started by an earlier model of this test
+    /// process stays a zombie of it once ended, where a real application would long be gone.
+    static bool isAlive(pid_t processId)
+    {
+        QFile stat{QStringLiteral("/proc/%1/stat").arg(processId)};
+        if (!stat.open(QIODevice::ReadOnly)) {
+            return false;
+        }
+        const QByteArray text = stat.readAll();
+        const auto end = text.lastIndexOf(')');
+        return end >= 0 && text.size() > end + 2 && text[end + 2] != 'Z';
+    }
+
     bool monitorLogContains(const QString& text) const
     {
         return read(read(m_launcher->latestLogPointerPath())).contains(text);
@@ -110,22 +140,26 @@ protected:
     std::unique_ptr<HollerboxModel> m_model;
 };
 
-TEST_F(ModelHandOverTest, ALockHandsOverAnUnlockRestoresTheSinkAndAKilledMonitorIsReplaced)
+TEST_F(ModelHandOverTest, HandsOverRestoresReplacesAKilledMonitorAndAdoptsOneAfterARestart)
 {
     m_laptop.logind().setLockedHint(QStringLiteral("c1"), true);
     ASSERT_TRUE(waitUntil([&] { return m_launcher->isMonitorRunning(); }, 3s));
     EXPECT_FALSE(m_model->controller().isAutomaticAlarmTriggeringEnabled());
-    ASSERT_TRUE(waitUntil([&] { return monitorLogContains(QStringLiteral("Move the locked Mac to trigger the alarm.")); }, 10s));
+    ASSERT_TRUE(waitUntil(
+        [&] { return monitorLogContains(QStringLiteral("Move the locked Mac to trigger the alarm.")); },
+        10s));
 
     m_laptop.tilt(true);
-    EXPECT_TRUE(m_laptop.waitForSink(false, static_cast<double>(0.65F), 10s)) << "the alarm forced the output";
+    EXPECT_TRUE(m_laptop.waitForSink(false, static_cast<double>(0.65F), 10s))
+        << "the alarm forced the output";
     m_laptop.tilt(false);
 
     const pid_t first = *m_launcher->monitorProcessId();
     m_laptop.logind().setLockedHint(QStringLiteral("c1"), false);
     ASSERT_TRUE(waitUntil([&] { return !m_launcher->monitorProcessId(); }, 2s));
-    EXPECT_TRUE(m_laptop.waitForSink(true, initialVolume, 5s)) << "the stop restored the user's mute and volume";
-    EXPECT_TRUE(waitUntil([&] { return ::kill(first, 0) != 0; }, 3s)) << "the monitor exited";
+    EXPECT_TRUE(m_laptop.waitForSink(true, initialVolume, 5s))
+        << "the stop restored the user's mute and volume";
+    EXPECT_TRUE(waitUntil([&] { return !isAlive(first); }, 3s)) << "the monitor exited";
     EXPECT_TRUE(m_model->controller().isAutomaticAlarmTriggeringEnabled());
 
     m_laptop.logind().setLockedHint(QStringLiteral("c1"), true);
@@ -135,18 +169,37 @@ TEST_F(ModelHandOverTest, ALockHandsOverAnUnlockRestoresTheSinkAndAKilledMonitor
     ASSERT_TRUE(waitUntil(
         [&] { return m_launcher->isMonitorRunning() && m_launcher->monitorProcessId() != second; }, 1s))
         << "the next locked snapshot starts a new monitor";
+    const pid_t third = *m_launcher->monitorProcessId();
+
+    quitApplication();
+    EXPECT_TRUE(isAlive(third)) << "quitting the application leaves the monitor running";
+    startApplication();
+    EXPECT_EQ(m_launcher->monitorProcessId(), third) << "the restarted application adopts it";
+    for (int tick = 0; tick < 4; ++tick) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 250);
+    }
+    EXPECT_EQ(m_launcher->monitorProcessId(), third) << "and starts no second one while locked";
+
     m_laptop.logind().setLockedHint(QStringLiteral("c1"), false);
     ASSERT_TRUE(waitUntil([&] { return !m_launcher->monitorProcessId(); }, 2s));
+    EXPECT_TRUE(waitUntil([&] { return !isAlive(third); }, 3s)) << "the unlock stopped the adopted monitor";
 
     const QStringList lines = read(applicationLogPath()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    std::cout << "application log:\n" << lines.join(QLatin1Char('\n')).toStdString() << '\n';
+    std::cout << "application log:\n"
+              << lines.join(QLatin1Char('\n')).toStdString() << "\nsettings file:\n"
+              << read(settingsPath()).toStdString() << '\n';
     QStringList messages;
     for (const QString& line : lines) {
         messages << line.section(QStringLiteral(" [bg-launcher] "), 1);
     }
-    EXPECT_EQ(messages, (QStringList{"Background monitoring started.", "Stopping background monitor: Screen unlocked.",
-                                     "Background monitoring started.", "Background monitoring started.",
-                                     "Stopping background monitor: Screen unlocked."}));
+    const QString adopted =
+        QStringLiteral("Adopted the background monitor already running (process %1).").arg(third);
+    EXPECT_EQ(messages,
+              (QStringList{"Background monitoring started.", "Stopping background monitor: Screen unlocked.",
+                           "Background monitoring started.", "Background monitoring started.", adopted,
+                           "Stopping background monitor: Screen unlocked."}));
+    EXPECT_TRUE(
+        read(settingsPath()).contains(QStringLiteral("HollerboxApp.didMigrateFallbackDelayDefault=true")));
 }
 
 } // namespace

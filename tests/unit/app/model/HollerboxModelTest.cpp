@@ -49,7 +49,8 @@ const StoreCase storeCases[] = {
      "HollerboxApp.alarmVolumeScalar=inf\nHollerboxApp.alarmRepeatIntervalSeconds=-inf\n"
      "HollerboxApp.protectionEnabled=maybe\nHollerboxApp.triggerDelaySeconds=later\n",
      true, 2, 0.05, defaultVolume, 0, 2, true, "nan", "0"},
-    {"CorruptFile", QByteArray("\x00\xff[[[\x01=\n\xfe", 11), true, 2, 0.05, defaultVolume, 0, 2, true, "", "0"},
+    {"CorruptFile", QByteArray("\x00\xff[[[\x01=\n\xfe", 11), true, 2, 0.05, defaultVolume, 0, 2, true, "",
+     "0"},
 };
 
 class ModelStartUpTest : public ModelFixture, public ::testing::WithParamInterface<StoreCase>
@@ -118,9 +119,11 @@ TEST_F(HollerboxModelTest, HandsTheWatchToTheMonitorWhileLockedAndTakesItBackOnU
 
     const QStringList log = applicationLog();
     ASSERT_EQ(log.size(), 2) << log.join('\n').toStdString();
-    const QRegularExpression line{QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ \[bg-launcher\] (.*)$)")};
+    const QRegularExpression line{
+        QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ \[bg-launcher\] (.*)$)")};
     EXPECT_EQ(line.match(log[0]).captured(1), QStringLiteral("Background monitoring started."));
-    EXPECT_EQ(line.match(log[1]).captured(1), QStringLiteral("Stopping background monitor: Screen unlocked."));
+    EXPECT_EQ(line.match(log[1]).captured(1),
+              QStringLiteral("Stopping background monitor: Screen unlocked."));
 }
 
 TEST_F(HollerboxModelTest, KeepsFullDutyWhenTheMonitorCannotStart)
@@ -131,7 +134,8 @@ TEST_F(HollerboxModelTest, KeepsFullDutyWhenTheMonitorCannotStart)
     ticks(4);
     EXPECT_TRUE(model->controller().isAutomaticAlarmTriggeringEnabled());
     EXPECT_EQ(model->state(), QStringLiteral("pendingArm"));
-    EXPECT_TRUE(applicationLog().last().endsWith(QStringLiteral("Background monitoring is unavailable in this build.")));
+    EXPECT_TRUE(applicationLog().last().endsWith(
+        QStringLiteral("Background monitoring is unavailable in this build.")));
 }
 
 TEST_F(HollerboxModelTest, SwitchingProtectionOffStopsTheMonitorAndIsStored)
@@ -147,7 +151,8 @@ TEST_F(HollerboxModelTest, SwitchingProtectionOffStopsTheMonitorAndIsStored)
     EXPECT_FALSE(launcher->running);
     ASSERT_GT(launcher->stops.size(), stopsBefore);
     EXPECT_EQ(launcher->stops[stopsBefore], "Protection disabled.");
-    EXPECT_TRUE(applicationLog().last().endsWith(QStringLiteral("Stopping background monitor: Protection disabled.")));
+    EXPECT_TRUE(applicationLog().last().endsWith(
+        QStringLiteral("Stopping background monitor: Protection disabled.")));
     EXPECT_TRUE(settingsText().contains("HollerboxApp.protectionEnabled=false"));
     EXPECT_EQ(model->menuBarIconName(), QStringLiteral("MenuIconSleep"));
 
@@ -186,27 +191,33 @@ TEST_F(HollerboxModelTest, EveryAssignmentWritesAllSixSettingsAndUpdatesTheContr
          [](const auto& c) { return c.movementTriggerThresholdG == 0.03; }},
         {[&] { model->setSensitivityLevel(QStringLiteral("high")); },
          [](const auto& c) { return c.movementTriggerThresholdG == 0.02; }},
-        {[&] { model->setAlarmVolumeScalar(0.8); }, [](const auto& c) { return c.alarmVolumeScalar == 0.8F; }},
+        {[&] { model->setAlarmVolumeScalar(0.8); },
+         [](const auto& c) { return c.alarmVolumeScalar == 0.8F; }},
         {[&] { model->setTriggerDelaySeconds(1.5); },
          [](const auto& c) { return c.simulatedTriggerDelaySeconds == 1.5; }},
         {[&] { model->setAlarmRepeatIntervalSeconds(4); },
          [](const auto& c) { return c.alarmRepeatIntervalSeconds == 4.0; }},
         {[&] { model->selectBuiltInAlarmSound(QStringLiteral("policeAlarm")); },
-         [](const auto& c) { return c.alarmSoundSelection == AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm); }},
+         [](const auto& c) {
+             return c.alarmSoundSelection == AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm);
+         }},
     };
     for (const auto& assignment : assignments) {
         QFile::remove(settingsPath());
         assignment.assign();
         EXPECT_TRUE(assignment.applied(model->controller().configuration()));
         const QByteArray stored = settingsText();
-        for (const char* key : {"armDelaySeconds=", "movementThreshold=", "alarmVolumeScalar=", "triggerDelaySeconds=",
-                                "alarmRepeatIntervalSeconds=", "alarmSoundSelection="}) {
-            EXPECT_TRUE(stored.contains(QByteArray{"HollerboxApp."} + key)) << key << "\n" << stored.toStdString();
+        for (const char* key :
+             {"armDelaySeconds=", "movementThreshold=", "alarmVolumeScalar=", "triggerDelaySeconds=",
+              "alarmRepeatIntervalSeconds=", "alarmSoundSelection="}) {
+            EXPECT_TRUE(stored.contains(QByteArray{"HollerboxApp."} + key)) << key << "\n"
+                                                                            << stored.toStdString();
         }
     }
     EXPECT_EQ(model->sensitivityLevel(), QStringLiteral("high"));
     EXPECT_EQ(model->alarmVolumePercentageText(), QStringLiteral("80%"));
-    EXPECT_EQ(model->alarmSoundSelectionValue().value(QStringLiteral("builtIn")).toString(), QStringLiteral("policeAlarm"));
+    EXPECT_EQ(model->alarmSoundSelectionValue().value(QStringLiteral("builtIn")).toString(),
+              QStringLiteral("policeAlarm"));
 }
 
 struct HardwareCheckCase
@@ -225,8 +236,8 @@ struct HardwareCheckCase
 };
 
 const HardwareCheckCase hardwareCheckCases[] = {
-    {"NoLaptop", HardwareCheckStatus::warning, true, 0ms, 0ms, "Motion sensor support is not confirmed on this Mac",
-     HardwareCheckStatus::warning, false},
+    {"NoLaptop", HardwareCheckStatus::warning, true, 0ms, 0ms,
+     "Motion sensor support is not confirmed on this Mac", HardwareCheckStatus::warning, false},
     {"SensorCannotBePrepared", HardwareCheckStatus::ready, false, std::nullopt, 10ms,
      "Motion sensor seems unavailable. Try again.", HardwareCheckStatus::warning, false},
     {"SensorAnswers", HardwareCheckStatus::ready, true, 1000ms, 1050ms, "Motion sensor is ready",
@@ -309,9 +320,10 @@ TEST_F(HollerboxModelTest, ImportingSelectsTheSoundAndDeletingItFallsBackToTheDe
     QFile notes{path(QStringLiteral("notes.txt"))};
     ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
     notes.close();
-    EXPECT_EQ(model->importAlarmSoundFile(notes.fileName()),
-              QStringLiteral("That file format is not supported. Please choose an audio file such as WAV, AIFF, "
-                             "M4A, MP3, or CAF."));
+    EXPECT_EQ(
+        model->importAlarmSoundFile(notes.fileName()),
+        QStringLiteral("That file format is not supported. Please choose an audio file such as WAV, AIFF, "
+                       "M4A, MP3, or CAF."));
 
     model->deleteImportedAlarmSoundWithId(imported.id.toString(QUuid::WithoutBraces));
     EXPECT_TRUE(model->importedAlarmSounds().isEmpty());

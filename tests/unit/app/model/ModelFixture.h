@@ -62,22 +62,24 @@ protected:
             initialConfiguration = configuration;
             return std::make_unique<OpenLidAlarmController>(
                 configuration, std::make_unique<FakeRootDomainReader>(), std::move(lockMonitor),
-                std::make_unique<FakeAlarmPlayer>(calls, clock), std::make_unique<FakePowerAssertionLease>(calls),
-                std::move(monitor), std::make_unique<FakeAudioReadinessProbe>(), clock, queue);
+                std::make_unique<FakeAlarmPlayer>(calls, clock),
+                std::make_unique<FakePowerAssertionLease>(calls), std::move(monitor),
+                std::make_unique<FakeAudioReadinessProbe>(), clock, queue);
         };
         services.makePreviewController = [this] {
             return std::make_unique<AlarmPreviewController>(
-                std::make_unique<SystemAudioOverrideController>(hardware), players, sounds, queue, worker, clock);
+                std::make_unique<SystemAudioOverrideController>(hardware), players, sounds, queue, worker,
+                clock);
         };
         services.backgroundMonitorLauncher = std::move(fakeLauncher);
         services.platformCheckProvider = [this] { return platformCheck; };
         services.settingsFilePath = settingsPath();
         services.importedAlarmsDirectory = path(QStringLiteral("data/Hollerbox/ImportedAlarms"));
         services.applicationLogPath = path(QStringLiteral("state/Logs/Hollerbox/menubar-broadcaster.log"));
-        services.launchAtLoginManager =
-            LaunchAtLoginManager{path(QStringLiteral("prefix/bin/hollerbox")),
-                                 path(QStringLiteral("prefix/share/applications/org.hollerbox.Hollerbox.desktop")),
-                                 path(QStringLiteral("config/autostart/org.hollerbox.Hollerbox.desktop"))};
+        services.launchAtLoginManager = LaunchAtLoginManager{
+            path(QStringLiteral("prefix/bin/hollerbox")),
+            path(QStringLiteral("prefix/share/applications/org.hollerbox.Hollerbox.desktop")),
+            path(QStringLiteral("config/autostart/org.hollerbox.Hollerbox.desktop"))};
         model = std::make_unique<HollerboxModel>(std::move(services));
     }
 
