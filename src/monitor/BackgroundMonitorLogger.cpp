@@ -2,6 +2,7 @@
 
 #include "engine/HollerboxDiagnostics.h"
 #include "linux/support/FileDescriptor.h"
+#include "linux/support/WriteAll.h"
 
 #include <fcntl.h>
 #include <filesystem>
@@ -14,20 +15,6 @@ namespace {
 std::string_view flag(bool value)
 {
     return value ? "true" : "false";
-}
-
-void writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const auto written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "StandardOutputWriter.h"
 
 #include "linux/support/FileDescriptor.h"
+#include "linux/support/WriteAll.h"
 
 #include <cerrno>
 #include <condition_variable>
@@ -24,24 +25,6 @@ struct StandardOutputWriter::State
     bool finished = false;
     FileDescriptor output;
 };
-
-namespace {
-
-void writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const auto written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-}
-
-} // namespace
 
 StandardOutputWriter::StandardOutputWriter(int fd, std::size_t capacity) : m_state(std::make_shared<State>())
 {

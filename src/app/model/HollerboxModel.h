@@ -15,6 +15,7 @@
 #include "ports/Clock.h"
 #include "ports/MainQueue.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QString>

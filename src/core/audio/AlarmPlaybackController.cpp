@@ -1,24 +1,12 @@
 #include "AlarmPlaybackController.h"
 
+#include "PlaybackTiming.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 namespace hollerbox {
-
-namespace {
-
-constexpr double kMinimumFileSeconds = 0.25;
-constexpr auto kRefreshPeriod = std::chrono::milliseconds{500};
-constexpr auto kDurationPollPeriod = std::chrono::milliseconds{100};
-constexpr double kUnknownDurationLimitSeconds = 30.0;
-
-std::chrono::milliseconds toMilliseconds(double seconds)
-{
-    return std::chrono::milliseconds{static_cast<long long>(std::ceil(seconds * 1000.0))};
-}
-
-} // namespace
 
 AlarmPlaybackController::AlarmPlaybackController(
     std::unique_ptr<SystemAudioOverrideController> audioOverrideController, AudioFilePlayerFactory& players,
@@ -161,23 +149,26 @@ void AlarmPlaybackController::startOpenedPlayer(std::unique_ptr<AudioFilePlayer>
     const auto duration = m_customPlayer->durationSeconds();
     if (!duration) {
         const auto startedAt = m_clock.now();
-        m_playbackTask = m_mainQueue.scheduleRepeating(kDurationPollPeriod, [this, startedAt, maxDuration] {
-            checkUnknownDuration(startedAt, maxDuration);
-        });
+        m_playbackTask =
+            m_mainQueue.scheduleRepeating(PlaybackTiming::durationPollPeriod, [this, startedAt, maxDuration] {
+                checkUnknownDuration(startedAt, maxDuration);
+            });
         return;
     }
-    auto wait = std::max(*duration, kMinimumFileSeconds);
+    auto wait = std::max(*duration, PlaybackTiming::minimumFileSeconds);
     if (maxDuration) {
         wait = std::min(wait, *maxDuration);
     }
-    m_playbackTask = m_mainQueue.scheduleAfter(toMilliseconds(wait), [this] { finishPlayback(); });
+    m_playbackTask =
+        m_mainQueue.scheduleAfter(PlaybackTiming::toMilliseconds(wait), [this] { finishPlayback(); });
 }
 
 void AlarmPlaybackController::checkUnknownDuration(WallTime startedAt, std::optional<double> maxDuration)
 {
     const auto elapsed = secondsBetween(startedAt, m_clock.now());
     const auto duration = m_customPlayer ? m_customPlayer->durationSeconds() : std::nullopt;
-    auto wait = duration ? std::max(*duration, kMinimumFileSeconds) : kUnknownDurationLimitSeconds;
+    auto wait = duration ? std::max(*duration, PlaybackTiming::minimumFileSeconds)
+                         : PlaybackTiming::unknownDurationLimitSeconds;
     if (maxDuration) {
         wait = std::min(wait, *maxDuration);
     }
@@ -190,7 +181,7 @@ void AlarmPlaybackController::startOverrideRefreshLoop(float targetVolumeScalar)
 {
     m_overrideRefreshTask.reset();
     m_overrideTarget = clampedVolumeScalar(targetVolumeScalar);
-    m_overrideRefreshTask = m_mainQueue.scheduleRepeating(kRefreshPeriod, [this] {
+    m_overrideRefreshTask = m_mainQueue.scheduleRepeating(PlaybackTiming::overrideRefreshPeriod, [this] {
         if (m_isPlaying && m_overrideTarget) {
             m_audioOverrideController->begin(*m_overrideTarget);
             if (m_customPlayer) {

@@ -1,5 +1,7 @@
 #include "AlarmPreviewController.h"
 
+#include "PlaybackTiming.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,17 +9,8 @@ namespace hollerbox {
 
 namespace {
 
-constexpr double kMinimumFileSeconds = 0.25;
-constexpr auto kRefreshPeriod = std::chrono::milliseconds{500};
-constexpr auto kDurationPollPeriod = std::chrono::milliseconds{100};
-constexpr double kUnknownDurationLimitSeconds = 30.0;
 constexpr double kFallbackToneHertz = 1320.0;
 constexpr double kFallbackToneSeconds = 0.18;
-
-std::chrono::milliseconds toMilliseconds(double seconds)
-{
-    return std::chrono::milliseconds{static_cast<long long>(std::ceil(seconds * 1000.0))};
-}
 
 } // namespace
 
@@ -110,19 +103,21 @@ void AlarmPreviewController::startOpenedPlayer(std::unique_ptr<AudioFilePlayer> 
     m_player = std::move(player);
     m_player->play();
     if (const auto duration = m_player->durationSeconds()) {
-        m_stopTask = m_mainQueue.scheduleAfter(toMilliseconds(std::max(*duration, kMinimumFileSeconds)),
-                                               [this] { stop(); });
+        m_stopTask = m_mainQueue.scheduleAfter(
+            PlaybackTiming::toMilliseconds(std::max(*duration, PlaybackTiming::minimumFileSeconds)),
+            [this] { stop(); });
         return;
     }
     const auto startedAt = m_clock.now();
-    m_stopTask = m_mainQueue.scheduleRepeating(kDurationPollPeriod,
+    m_stopTask = m_mainQueue.scheduleRepeating(PlaybackTiming::durationPollPeriod,
                                                [this, startedAt] { checkUnknownDuration(startedAt); });
 }
 
 void AlarmPreviewController::checkUnknownDuration(WallTime startedAt)
 {
     const auto duration = m_player ? m_player->durationSeconds() : std::nullopt;
-    const auto wait = duration ? std::max(*duration, kMinimumFileSeconds) : kUnknownDurationLimitSeconds;
+    const auto wait = duration ? std::max(*duration, PlaybackTiming::minimumFileSeconds)
+                               : PlaybackTiming::unknownDurationLimitSeconds;
     if (secondsBetween(startedAt, m_clock.now()) + 1e-9 >= wait) {
         stop();
     }
@@ -144,15 +139,16 @@ void AlarmPreviewController::startFallback()
 
 void AlarmPreviewController::startOverrideRefreshLoop(float targetVolumeScalar)
 {
-    m_overrideRefreshTask = m_mainQueue.scheduleRepeating(kRefreshPeriod, [this, targetVolumeScalar] {
-        if (!m_isPlaying) {
-            return;
-        }
-        m_audioOverrideController->begin(targetVolumeScalar);
-        if (m_player) {
-            m_player->setVolume(1.0f);
-        }
-    });
+    m_overrideRefreshTask =
+        m_mainQueue.scheduleRepeating(PlaybackTiming::overrideRefreshPeriod, [this, targetVolumeScalar] {
+            if (!m_isPlaying) {
+                return;
+            }
+            m_audioOverrideController->begin(targetVolumeScalar);
+            if (m_player) {
+                m_player->setVolume(1.0f);
+            }
+        });
 }
 
 std::function<void()>

@@ -1,6 +1,7 @@
 #include "BroadcasterFileLogger.h"
 
 #include "linux/support/FileDescriptor.h"
+#include "linux/support/WriteAll.h"
 #include "model/AppLocations.h"
 
 #include <QDir>
@@ -14,20 +15,6 @@ namespace hollerbox {
 namespace {
 
 constexpr int kOpenFlags = O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-
-void writeAll(int fd, QByteArrayView bytes)
-{
-    while (!bytes.empty()) {
-        const auto written = ::write(fd, bytes.data(), static_cast<std::size_t>(bytes.size()));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return;
-        }
-        bytes = bytes.sliced(written);
-    }
-}
 
 } // namespace
 
@@ -47,7 +34,8 @@ void BroadcasterFileLogger::write(const QString& line) const
 {
     const FileDescriptor file{::open(QFile::encodeName(m_logFilePath).constData(), kOpenFlags | O_APPEND)};
     if (file.isValid()) {
-        writeAll(file.get(), line.toUtf8() + '\n');
+        const QByteArray bytes = line.toUtf8() + '\n';
+        writeAll(file.get(), std::string_view{bytes.constData(), static_cast<std::size_t>(bytes.size())});
     }
 }
 

@@ -331,7 +331,7 @@ TEST_F(HollerboxModelTest, ImportingSelectsTheSoundAndDeletingItFallsBackToTheDe
     EXPECT_EQ(model->alarmSoundSelection(), AlarmSoundSelection::defaultSelection());
 }
 
-TEST_F(HollerboxModelTest, TheTestAlarmForcesTheOutputUntilItIsToggledOff)
+TEST_F(HollerboxModelTest, TheTestAlarmForcesTheOutputUntilItIsToggledOffOrTheModelGoes)
 {
     hardware.defaultDevice = 1;
     hardware.devices[1] = FakeAudioHardware::stereoDevice(1, 0.2F);
@@ -350,6 +350,12 @@ TEST_F(HollerboxModelTest, TheTestAlarmForcesTheOutputUntilItIsToggledOff)
     EXPECT_EQ(hardware.devices[1].mute[0].value, 1U);
     EXPECT_FLOAT_EQ(hardware.devices[1].volume[0].value, 0.2F);
     EXPECT_EQ(playing.count(), 2);
+
+    model->toggleTestAlarm();
+    ASSERT_EQ(hardware.devices[1].mute[0].value, 0U);
+    model.reset();
+    EXPECT_EQ(hardware.devices[1].mute[0].value, 1U) << "quitting gives the output back";
+    EXPECT_FLOAT_EQ(hardware.devices[1].volume[0].value, 0.2F);
 }
 
 } // namespace
