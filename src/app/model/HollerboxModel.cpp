@@ -163,18 +163,22 @@ HollerboxModel::HollerboxModel(Services services, QObject* parent)
     m_controller->start();
     m_controller->setProtectionEnabled(m_protectionEnabled);
 
-    runHardwareChecks();
+    // Only the welcome flow leaves the live movement test running: outside it, a lift while the user works
+    // would sound the alarm and the test would keep the machine from idle sleep.
+    runHardwareChecks(m_showsOnboarding ? MotionReadinessCheck::Mode::startTest
+                                        : MotionReadinessCheck::Mode::confirmOnly);
 }
 
 HollerboxModel::~HollerboxModel()
 {
+    // Nothing is published while the model goes.
+    m_anchor.reset();
+    m_delegateBridge.reset();
     m_hardwareCheckTask.reset();
     m_alarmPreviewController->stop();
     m_testAlarmController->stop();
     m_controller->discardMovementTestPreparation();
     m_controller->stop();
-    m_delegateBridge.reset();
-    m_anchor.reset();
 }
 
 ProtectionConfiguration HollerboxModel::configuration() const
@@ -391,6 +395,11 @@ void HollerboxModel::triggerAlarmNow()
 
 void HollerboxModel::runHardwareChecks()
 {
+    runHardwareChecks(MotionReadinessCheck::Mode::startTest);
+}
+
+void HollerboxModel::runHardwareChecks(MotionReadinessCheck::Mode mode)
+{
     m_hardwareCheckTask.reset();
     stopWelcomeHardwareTest();
     setPlatformHardwareCheck(m_platformCheckProvider());
@@ -404,16 +413,16 @@ void HollerboxModel::runHardwareChecks()
         {std::string{HardwareCheckTexts::checkingMotionSensor}, HardwareCheckStatus::checking});
     std::weak_ptr<HollerboxModel*> anchor = m_anchor;
     m_hardwareCheckTask = std::make_unique<MotionReadinessCheck>(
-        *m_controller, m_mainQueue, m_hardwareCheckReadinessTimeout, m_hardwareCheckReadinessPollInterval,
-        [anchor](MotionReadinessCheck::Outcome outcome) {
+        *m_controller, m_mainQueue, mode, m_hardwareCheckReadinessTimeout,
+        m_hardwareCheckReadinessPollInterval, [anchor](MotionReadinessCheck::Outcome outcome) {
             const auto model = anchor.lock();
             if (!model) {
                 return;
             }
-            if (outcome == MotionReadinessCheck::Outcome::testStarted) {
+            if (outcome == MotionReadinessCheck::Outcome::sensorReady) {
                 (*model)->setMotionSensorHardwareCheck(
                     {std::string{HardwareCheckTexts::motionSensorReady}, HardwareCheckStatus::ready});
-                (*model)->setWelcomeHardwareAlarmTestActive(true);
+                (*model)->setWelcomeHardwareAlarmTestActive((*model)->m_controller->isMovementTestMode());
             } else {
                 (*model)->setMotionSensorHardwareCheck(
                     {std::string{HardwareCheckTexts::motionSensorUnavailable}, HardwareCheckStatus::warning});

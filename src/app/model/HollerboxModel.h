@@ -227,6 +227,7 @@ private:
     class DelegateBridge;
 
     void alarmControllerDidUpdate(const OpenLidAlarmSnapshot& snapshot);
+    void runHardwareChecks(MotionReadinessCheck::Mode mode);
     ProtectionConfiguration configuration() const;
     void storeImportedAlarmSounds(QList<ImportedAlarmSound> sounds);
     void setPlatformHardwareCheck(HardwareCheckItemState state);

@@ -5,9 +5,9 @@
 namespace hollerbox {
 
 MotionReadinessCheck::MotionReadinessCheck(OpenLidAlarmController& controller, MainQueue& mainQueue,
-                                           std::chrono::milliseconds timeout,
+                                           Mode mode, std::chrono::milliseconds timeout,
                                            std::chrono::milliseconds pollInterval, Completion completion)
-    : m_controller(controller), m_mainQueue(mainQueue), m_timeout(timeout),
+    : m_controller(controller), m_mainQueue(mainQueue), m_mode(mode), m_timeout(timeout),
       m_pollInterval(std::max(pollInterval, std::chrono::milliseconds{1})),
       m_completion(std::move(completion))
 {
@@ -56,8 +56,11 @@ void MotionReadinessCheck::poll()
         return;
     }
     if (m_controller.isMovementTestPreparationReady()) {
-        if (m_controller.startMovementTest()) {
-            finish(Outcome::testStarted);
+        if (m_mode == Mode::confirmOnly) {
+            m_controller.discardMovementTestPreparation();
+            finish(Outcome::sensorReady);
+        } else if (m_controller.startMovementTest()) {
+            finish(Outcome::sensorReady);
         } else {
             m_controller.discardMovementTestPreparation();
             finish(Outcome::unavailable);

@@ -15,10 +15,19 @@ namespace hollerbox {
 class MotionReadinessCheck
 {
 public:
+    /// What a run does once the sensor answers.
+    enum class Mode
+    {
+        /// Starts the live movement test, in which a lift sounds the alarm once.
+        startTest,
+        /// Only confirms the sensor, then gives its preparation back.
+        confirmOnly
+    };
+
     enum class Outcome
     {
-        /// The sensor delivered readings and the movement test runs.
-        testStarted,
+        /// The sensor delivered readings (and, in `startTest` mode, the movement test runs).
+        sensorReady,
         /// The sensor could not be prepared, gave no reading in time, or the test did not start.
         unavailable
     };
@@ -26,7 +35,7 @@ public:
 
     /// Starts the run as a job on `mainQueue`; readiness is checked every `pollInterval` until `timeout` has
     /// passed, counted in polls, so a wall clock that jumps cannot shorten or stretch it.
-    MotionReadinessCheck(OpenLidAlarmController& controller, MainQueue& mainQueue,
+    MotionReadinessCheck(OpenLidAlarmController& controller, MainQueue& mainQueue, Mode mode,
                          std::chrono::milliseconds timeout, std::chrono::milliseconds pollInterval,
                          Completion completion);
     ~MotionReadinessCheck();
@@ -46,6 +55,7 @@ private:
 
     OpenLidAlarmController& m_controller;
     MainQueue& m_mainQueue;
+    Mode m_mode = Mode::startTest;
     std::chrono::milliseconds m_timeout{3000};
     std::chrono::milliseconds m_pollInterval{50};
     Completion m_completion;

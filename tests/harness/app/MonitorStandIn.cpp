@@ -1,8 +1,10 @@
 // Stands in for the background monitor in tests of its launcher. It appends to the file named by its
 // "--log-file" argument: each argument on a line of its own, then the "SigBlk:" and "SigIgn:" lines of its
 // status as it found them, then "running". On SIGTERM it appends "terminated" and exits with 0; on SIGUSR1
-// it exits with 0 at once, as a monitor that ended on its own.
+// it exits with 0 at once, as a monitor that ended on its own. With HOLLERBOX_STAND_IN_EXITS_AT_ONCE set in
+// its environment it exits with 1 right after writing, as a monitor that cannot run.
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -51,6 +53,9 @@ int main(int argc, char* argv[])
         return 2;
     }
     append(logFile, record + signalLines + "running\n");
+    if (std::getenv("HOLLERBOX_STAND_IN_EXITS_AT_ONCE") != nullptr) {
+        return 1;
+    }
 
     int received = 0;
     sigwait(&awaited, &received);

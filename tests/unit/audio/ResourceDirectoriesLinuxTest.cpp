@@ -24,6 +24,10 @@ TEST(ResourceDirectoriesLinuxTest, ResourcesLieUnderThePrefixOfTheExecutable)
     EXPECT_EQ(ResourceDirectoriesLinux{"relative/bin/x"}.programResourceDirectory(), std::nullopt);
     EXPECT_TRUE(ResourceDirectoriesLinux{}.buildTimeResourceDirectory().ends_with("/share/hollerbox"));
     EXPECT_FALSE(ResourceDirectoriesLinux::runningExecutablePath().empty());
+    EXPECT_EQ(ResourceDirectoriesLinux::executablePathFromLink("/usr/bin/hollerbox (deleted)"),
+              "/usr/bin/hollerbox")
+        << "an upgrade that replaced the running file leaves the program where it was";
+    EXPECT_EQ(ResourceDirectoriesLinux::executablePathFromLink("/usr/bin/hollerbox"), "/usr/bin/hollerbox");
 }
 
 /// Both programs' lookups under `prefix` find every built-in sound at the bundle's real file.

@@ -1,6 +1,7 @@
 #include "BackgroundMonitorLauncher.h"
 
 #include "BackgroundMonitorLaunchRequest.h"
+#include "linux/audio/ResourceDirectoriesLinux.h"
 #include "linux/support/FileDescriptor.h"
 #include "model/AppLocations.h"
 
@@ -27,6 +28,10 @@ constexpr const char* kStartedMessage = "Background monitoring started.";
 constexpr const char* kCouldNotStartMessage = "Background monitoring could not start.";
 constexpr const char* kStoppingPrefix = "Stopping background monitor: ";
 constexpr int kMaximumLogFileSuffix = 100;
+/// A monitor that ends sooner than this after its launch did not get to guard anything.
+constexpr std::chrono::seconds kQuickExit{3};
+constexpr std::chrono::seconds kFirstRetryDelay{2};
+constexpr std::chrono::seconds kLongestRetryDelay{60};
 
 /// The whole content of a file under /proc, which reports no size; empty when it cannot be read.
 QByteArray readProcFile(const QString& path)
@@ -134,7 +139,7 @@ std::optional<QString> logFileArgumentOf(const QString& processDirectory)
 
 QString BackgroundMonitorLauncher::defaultExecutablePath()
 {
-    const QFileInfo self{QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))};
+    const QFileInfo self{QString::fromStdString(ResourceDirectoriesLinux::runningExecutablePath())};
     return QDir::cleanPath(self.absolutePath() +
                            QStringLiteral("/../libexec/hollerbox/HollerboxBackgroundMonitor"));
 }
@@ -183,6 +188,9 @@ bool BackgroundMonitorLauncher::start(double armDelaySeconds, double movementThr
     if (isMonitorRunning()) {
         return true;
     }
+    if (!mayLaunchAfterEndedMonitor()) {
+        return false;
+    }
     if (!QFileInfo::exists(m_options.executablePath)) {
         report(kUnavailableMessage);
         return false;
@@ -198,6 +206,7 @@ bool BackgroundMonitorLauncher::start(double armDelaySeconds, double movementThr
         return false;
     }
     hold(std::move(*handle));
+    m_launchedAt = std::chrono::steady_clock::now();
 
     QSaveFile pointer{latestLogPointerPath()};
     if (pointer.open(QIODevice::WriteOnly)) {
@@ -214,6 +223,8 @@ void BackgroundMonitorLauncher::stop(const std::string& reason)
         process->handle.reapIfEnded();
         return !process->handle.isRunning();
     });
+    m_quickExits = 0;
+    m_retryNotBefore = {};
     if (!m_process) {
         return;
     }
@@ -275,16 +286,48 @@ bool BackgroundMonitorLauncher::adoptRunningMonitor()
         if (!again || again->startTime != candidate.startTime || !handle->isRunning()) {
             continue;
         }
-        hold(std::move(*handle));
-        report("Adopted the background monitor already running (process " +
-               std::to_string(candidate.processId) + ").");
-        return true;
+        if (!m_process) {
+            hold(std::move(*handle));
+            report("Adopted the background monitor already running (process " +
+                   std::to_string(candidate.processId) + ").");
+        } else if (handle->sendSignal(SIGTERM)) {
+            report("Stopped another background monitor left running (process " +
+                   std::to_string(candidate.processId) + ").");
+            keepUntilEnded(std::move(*handle));
+        }
     }
-    return false;
+    return m_process != nullptr;
+}
+
+bool BackgroundMonitorLauncher::mayLaunchAfterEndedMonitor()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (m_process && !m_endNoticed) {
+        m_endNoticed = true;
+        m_quickExits = now - m_launchedAt < kQuickExit ? m_quickExits + 1 : 0;
+        if (m_quickExits >= 2) {
+            const auto delay = std::min<std::chrono::seconds>(
+                kFirstRetryDelay * (1 << std::min(m_quickExits - 2, 5)), kLongestRetryDelay);
+            m_retryNotBefore = now + delay;
+            report(kCouldNotStartMessage);
+        }
+    }
+    return now >= m_retryNotBefore;
+}
+
+void BackgroundMonitorLauncher::keepUntilEnded(ProcessHandle handle)
+{
+    std::erase_if(m_stopping, [](const auto& process) {
+        process->handle.reapIfEnded();
+        return !process->handle.isRunning();
+    });
+    m_stopping.push_back(std::make_unique<WatchedProcess>(WatchedProcess{std::move(handle), nullptr}));
 }
 
 void BackgroundMonitorLauncher::hold(ProcessHandle handle)
 {
+    m_endNoticed = false;
+    m_launchedAt = {};
     if (m_process) {
         m_process->handle.reapIfEnded();
     }

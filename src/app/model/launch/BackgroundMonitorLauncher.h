@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QSocketNotifier>
 #include <QString>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -22,7 +23,12 @@ namespace hollerbox {
 /// checked again after a pidfd was opened on it: it belongs to our effective user; /proc/<pid>/exe is the
 /// same file (device and inode) as our executable path, or names that path with " (deleted)" after the
 /// program was replaced; and the value of its first "--log-file" argument lies directly in our log directory.
-/// `adoptRunningMonitor` adopts the most recently started such process and leaves any others alone.
+/// `adoptRunningMonitor` adopts the most recently started such process and asks any others to terminate,
+/// since two monitors would fight over the audio output.
+///
+/// A monitor that ends within moments of its launch, twice in a row, cannot run here: the start that finds
+/// this reports that monitoring could not start and returns false, so the application keeps watching itself,
+/// and no launch is tried for a while (2 s, doubling up to a minute; a stop ends the wait).
 class BackgroundMonitorLauncher final : public BackgroundMonitorLaunching
 {
 public:
@@ -74,6 +80,11 @@ private:
 
     /// Makes `handle` the process held, watched so that it is reaped when it ends.
     void hold(ProcessHandle handle);
+    /// Watches `handle` until its process has ended, so that it can be reaped.
+    void keepUntilEnded(ProcessHandle handle);
+    /// Counts the end of the monitor held, which has ended; false while a monitor that keeps ending at its
+    /// launch is waited out.
+    bool mayLaunchAfterEndedMonitor();
     QString reserveLogFilePath() const;
     void report(const std::string& message) const;
 
@@ -82,6 +93,12 @@ private:
     /// Processes asked to stop, kept until they end so that they can be reaped.
     std::vector<std::unique_ptr<WatchedProcess>> m_stopping;
     DiagnosticHandler m_diagnosticHandler;
+    std::chrono::steady_clock::time_point m_launchedAt;
+    /// Monitors in a row that ended within moments of their launch.
+    int m_quickExits = 0;
+    /// Whether the end of the monitor held has been counted.
+    bool m_endNoticed = false;
+    std::chrono::steady_clock::time_point m_retryNotBefore;
 };
 
 } // namespace hollerbox

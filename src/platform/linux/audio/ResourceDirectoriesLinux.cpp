@@ -72,7 +72,18 @@ std::string ResourceDirectoriesLinux::runningExecutablePath()
     if (length <= 0) {
         return {};
     }
-    return std::string(buffer.data(), static_cast<std::size_t>(length));
+    return executablePathFromLink(std::string(buffer.data(), static_cast<std::size_t>(length)));
+}
+
+std::string ResourceDirectoriesLinux::executablePathFromLink(std::string linkTarget)
+{
+    // After an upgrade replaced the running file, the link names the old one with this mark; the path is
+    // still where the program, and its newer version, lives.
+    constexpr std::string_view replacedMark = " (deleted)";
+    if (endsWith(linkTarget, replacedMark)) {
+        linkTarget.resize(linkTarget.size() - replacedMark.size());
+    }
+    return linkTarget;
 }
 
 } // namespace hollerbox

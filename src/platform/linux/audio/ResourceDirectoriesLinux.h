@@ -26,8 +26,11 @@ public:
     bool isDirectory(const std::string& path) const override;
     bool isFile(const std::string& path) const override;
 
-    /// The path of the running executable, or empty when it cannot be read.
+    /// The path of the running executable (where it was started from, also once an upgrade replaced it), or
+    /// empty when it cannot be read.
     static std::string runningExecutablePath();
+    /// The executable's path from the target of /proc/<pid>/exe, without the mark of a replaced file.
+    static std::string executablePathFromLink(std::string linkTarget);
 
 private:
     std::optional<std::string> m_resourceDirectory;

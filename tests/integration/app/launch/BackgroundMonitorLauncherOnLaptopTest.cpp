@@ -123,41 +123,5 @@ TEST_F(BackgroundMonitorLauncherOnLaptopTest, RunsWithTheGivenSettingsAndAStopRe
                                         "Stopping background monitor: Screen unlocked."));
 }
 
-TEST_F(BackgroundMonitorLauncherOnLaptopTest, KilledMonitorIsReplacedAndARestartedApplicationAdoptsIt)
-{
-    const BackgroundMonitorLaunchRequest request{0.3, 0.05, 0.65, 2, AlarmSoundSelection::defaultSelection(),
-                                                 {}};
-    auto launcher = makeLauncher();
-    const auto killed = start(*launcher, request);
-    ASSERT_TRUE(killed);
-    const QString killedLog = latestLog();
-    ASSERT_TRUE(waitForLine(killedLog, "state=armed", 10s));
-    ASSERT_EQ(::kill(*killed, SIGKILL), 0);
-    EXPECT_TRUE(waitProcessingEvents([&launcher] { return !launcher->isMonitorRunning(); }, 3s));
-
-    const auto replacement = start(*launcher, request);
-    ASSERT_TRUE(replacement);
-    EXPECT_NE(replacement, killed);
-    const QString replacementLog = latestLog();
-    EXPECT_NE(replacementLog, killedLog);
-    ASSERT_TRUE(waitForLine(replacementLog, "state=armed", 10s));
-
-    launcher.reset(); // the application quits while the screen is locked
-    m_messages.clear();
-    auto restarted = makeLauncher();
-    ASSERT_TRUE(restarted->adoptRunningMonitor());
-    EXPECT_EQ(restarted->monitorProcessId(), replacement);
-    EXPECT_TRUE(start(*restarted, request));
-    EXPECT_EQ(restarted->monitorProcessId(), replacement);
-    const auto handle = ProcessHandle::open(*replacement);
-    ASSERT_TRUE(handle);
-    restarted->stop("Screen unlocked.");
-    EXPECT_TRUE(waitProcessingEvents([&handle] { return !handle->isRunning(); }, 3s));
-    EXPECT_EQ(linesOf(replacementLog).back(), kTerminationLine);
-    EXPECT_THAT(m_messages, ElementsAre("Adopted the background monitor already running (process " +
-                                            std::to_string(*replacement) + ").",
-                                        "Stopping background monitor: Screen unlocked."));
-}
-
 } // namespace
 } // namespace hollerbox::testing

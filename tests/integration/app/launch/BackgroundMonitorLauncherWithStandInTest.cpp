@@ -327,22 +327,52 @@ TEST_F(BackgroundMonitorLauncherWithStandInTest, AdoptsOnlyAMonitorOfOurProgramT
     }
 }
 
-TEST_F(BackgroundMonitorLauncherWithStandInTest, AdoptsTheNewestOfSeveralAndLeavesTheOthersAlone)
+TEST_F(BackgroundMonitorLauncherWithStandInTest, AdoptsTheNewestOfSeveralAndStopsTheOthers)
 {
     auto older = makeLauncher();
-    auto newer = makeLauncher();
     const auto olderId = start(*older);
+    const QString olderLog = latestLogPointerIn(logDirectory());
+    auto newer = makeLauncher();
     const auto newerId = start(*newer);
     ASSERT_TRUE(olderId && newerId);
-    const auto olderHandle = ProcessHandle::open(*olderId);
-    ASSERT_TRUE(olderHandle);
+    ASSERT_TRUE(waitForLine(olderLog, "running", 5s));
+    m_messages.clear();
 
     auto restarted = makeLauncher();
     ASSERT_TRUE(restarted->adoptRunningMonitor());
     EXPECT_EQ(restarted->monitorProcessId(), newerId);
+    EXPECT_TRUE(waitForLine(olderLog, "terminated", 5s)) << "two monitors would fight over the output";
+    EXPECT_THAT(m_messages, ElementsAre("Adopted the background monitor already running (process " +
+                                            std::to_string(*newerId) + ").",
+                                        "Stopped another background monitor left running (process " +
+                                            std::to_string(*olderId) + ")."));
     restarted->stop("Screen unlocked.");
     EXPECT_TRUE(waitUntilGone(*newerId, 5s));
-    EXPECT_TRUE(olderHandle->isRunning());
+}
+
+TEST_F(BackgroundMonitorLauncherWithStandInTest, AMonitorThatKeepsEndingAtLaunchIsNotTakenForARunningOne)
+{
+    auto launcher = makeLauncher();
+    qputenv("HOLLERBOX_STAND_IN_EXITS_AT_ONCE", "1");
+    const auto launchAndWaitForItsEnd = [&] {
+        const bool started = launcher->start(2, 0.05, 0.65, 2, AlarmSoundSelection::defaultSelection());
+        EXPECT_TRUE(waitProcessingEvents([&] { return !launcher->isMonitorRunning(); }, 5s));
+        return started;
+    };
+    EXPECT_TRUE(launchAndWaitForItsEnd()) << "an end at launch can be a one-off: one more launch is tried";
+    EXPECT_TRUE(launchAndWaitForItsEnd());
+    qunsetenv("HOLLERBOX_STAND_IN_EXITS_AT_ONCE");
+
+    for (int tick = 0; tick < 3; ++tick) {
+        EXPECT_FALSE(launcher->start(2, 0.05, 0.65, 2, AlarmSoundSelection::defaultSelection()))
+            << "the application keeps watching itself while the monitor cannot run";
+    }
+    EXPECT_EQ(logFilesIn(logDirectory()).size(), 2);
+    EXPECT_THAT(m_messages, ElementsAre(kStarted, kStarted, "Background monitoring could not start."));
+
+    launcher->stop("Screen unlocked.");
+    EXPECT_TRUE(start(*launcher)) << "the next lock tries again";
+    launcher->stop("Screen unlocked.");
 }
 
 } // namespace

@@ -31,11 +31,5 @@ TEST(PlatformHardwareCheckTest, TheFirstMissingFactNamesTheWarningWithTheSystemF
     }
 }
 
-TEST(PlatformHardwareCheckTest, CheckingTitlesEndInOneEllipsisCharacter)
-{
-    EXPECT_EQ(HardwareCheckTexts::checkingPlatform, "Checking Mac compatibility\xE2\x80\xA6");
-    EXPECT_EQ(HardwareCheckTexts::checkingMotionSensor, "Checking motion sensor\xE2\x80\xA6");
-}
-
 } // namespace
 } // namespace hollerbox::testing

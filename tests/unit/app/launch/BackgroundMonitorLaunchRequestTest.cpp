@@ -55,22 +55,5 @@ TEST(BackgroundMonitorLaunchRequestTest, SoundThatCannotBeEncodedIsPassedEmpty)
     EXPECT_EQ(request.arguments(), expectedArguments({"2.0", "0.05", "0.5", "2.0"}, "", "/tmp/x.log"));
 }
 
-TEST(BackgroundMonitorLaunchRequestTest, EqualOnlyWhenEveryFieldIsEqual)
-{
-    const BackgroundMonitorLaunchRequest base{2,      0.05, 0.5, 2, AlarmSoundSelection::defaultSelection(),
-                                              "a.log"};
-    EXPECT_EQ(base, base);
-    auto changes = std::vector<BackgroundMonitorLaunchRequest>(6, base);
-    changes[0].armDelaySeconds = 3;
-    changes[1].movementThresholdG = 0.06;
-    changes[2].alarmVolumeScalar = 0.6;
-    changes[3].alarmRepeatSeconds = 1;
-    changes[4].alarmSoundSelection = AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm);
-    changes[5].logFilePath = "b.log";
-    for (const auto& changed : changes) {
-        EXPECT_NE(changed, base);
-    }
-}
-
 } // namespace
 } // namespace hollerbox

@@ -225,9 +225,10 @@ struct HardwareCheckCase
     const char* name;
     HardwareCheckStatus platformStatus;
     bool sensorPrepares;
-    std::optional<std::chrono::milliseconds> firstReadingAfter;
-    /// When the check has ended.
-    std::chrono::milliseconds decidedBy;
+    bool onboardingDone;
+    std::optional<std::chrono::milliseconds> firstReadingAt;
+    /// The poll that decides the check.
+    std::chrono::milliseconds decidedAt;
     std::string motionTitle;
     HardwareCheckStatus motionStatus;
     bool testActive;
@@ -236,16 +237,18 @@ struct HardwareCheckCase
 };
 
 const HardwareCheckCase hardwareCheckCases[] = {
-    {"NoLaptop", HardwareCheckStatus::warning, true, 0ms, 0ms,
+    {"NoLaptop", HardwareCheckStatus::warning, true, false, 0ms, 0ms,
      "Motion sensor support is not confirmed on this Mac", HardwareCheckStatus::warning, false},
-    {"SensorCannotBePrepared", HardwareCheckStatus::ready, false, std::nullopt, 10ms,
+    {"SensorCannotBePrepared", HardwareCheckStatus::ready, false, false, std::nullopt, 0ms,
      "Motion sensor seems unavailable. Try again.", HardwareCheckStatus::warning, false},
-    {"SensorAnswers", HardwareCheckStatus::ready, true, 1000ms, 1050ms, "Motion sensor is ready",
+    {"SensorAnswers", HardwareCheckStatus::ready, true, false, 1000ms, 1050ms, "Motion sensor is ready",
      HardwareCheckStatus::ready, true},
-    {"SensorAnswersAtTheLastPoll", HardwareCheckStatus::ready, true, 2990ms, 3000ms, "Motion sensor is ready",
-     HardwareCheckStatus::ready, true},
-    {"SensorStaysSilent", HardwareCheckStatus::ready, true, std::nullopt, 3000ms,
+    {"SensorAnswersBeforeTheLastPoll", HardwareCheckStatus::ready, true, false, 2990ms, 3000ms,
+     "Motion sensor is ready", HardwareCheckStatus::ready, true},
+    {"SensorStaysSilent", HardwareCheckStatus::ready, true, false, std::nullopt, 3000ms,
      "Motion sensor seems unavailable. Try again.", HardwareCheckStatus::warning, false},
+    {"ReturningUserGetsNoLiveTest", HardwareCheckStatus::ready, true, true, 1000ms, 1050ms,
+     "Motion sensor is ready", HardwareCheckStatus::ready, false},
 };
 
 class HardwareCheckTest : public ModelFixture, public ::testing::WithParamInterface<HardwareCheckCase>
@@ -256,23 +259,38 @@ TEST_P(HardwareCheckTest, EndsInTheExpectedItem)
     const HardwareCheckCase& row = GetParam();
     platformCheck.status = row.platformStatus;
     sensorPrepares = row.sensorPrepares;
+    if (row.onboardingDone) {
+        writeSettings("[General]\nHollerboxApp.hasDismissedOnboarding=true\n");
+    }
     build();
-    if (row.firstReadingAfter) {
-        queue.advanceBy(*row.firstReadingAfter);
+    std::chrono::milliseconds now{0};
+    const auto advanceTo = [&](std::chrono::milliseconds time) {
+        queue.advanceBy(time - now);
+        now = time;
+    };
+    const auto stillChecking = row.decidedAt - 10ms;
+    if (row.firstReadingAt && *row.firstReadingAt <= stillChecking) {
+        advanceTo(*row.firstReadingAt);
         movement->values = {MovementMonitorLiveValue{}};
     }
-    if (row.decidedBy > 20ms) {
-        queue.advanceBy(row.decidedBy - row.firstReadingAfter.value_or(0ms) - 20ms);
+    if (stillChecking > now) {
+        advanceTo(stillChecking);
         EXPECT_EQ(model->motionSensorHardwareCheck().status, HardwareCheckStatus::checking);
         EXPECT_EQ(model->motionSensorHardwareCheck().title, "Checking motion sensor\u2026");
     }
-    queue.advanceBy(20ms);
+    if (row.firstReadingAt && *row.firstReadingAt > now) {
+        advanceTo(*row.firstReadingAt);
+        movement->values = {MovementMonitorLiveValue{}};
+    }
+    advanceTo(std::max(now, row.decidedAt));
+    queue.runPending();
     EXPECT_EQ(model->motionSensorHardwareCheck().title, row.motionTitle);
     EXPECT_EQ(model->motionSensorHardwareCheck().status, row.motionStatus);
     EXPECT_EQ(model->welcomeHardwareAlarmTestActive(), row.testActive);
     EXPECT_EQ(model->controller().isMovementTestMode(), row.testActive);
     if (!row.testActive) {
-        EXPECT_FALSE(model->controller().isMovementMonitoringAvailable());
+        EXPECT_FALSE(model->controller().isMovementMonitoringAvailable())
+            << "the sensor and the lease are given back";
     }
 }
 
