@@ -49,7 +49,7 @@ const StoreCase storeCases[] = {
      "HollerboxApp.alarmVolumeScalar=inf\nHollerboxApp.alarmRepeatIntervalSeconds=-inf\n"
      "HollerboxApp.protectionEnabled=maybe\nHollerboxApp.triggerDelaySeconds=later\n",
      true, 2, 0.05, defaultVolume, 0, 2, true, "nan", "0"},
-    {"CorruptFile", QByteArray("\x00\xff[[[\x01=\n\xfe", 11), true, 2, 0.05, defaultVolume, 0, 2, true, "",
+    {"CorruptFile", QByteArray("\x00\xff[[[\x01=\n\xfe", 9), true, 2, 0.05, defaultVolume, 0, 2, true, "",
      "0"},
 };
 
