@@ -184,6 +184,9 @@ TEST_F(ModelHandOverTest, HandsOverRestoresReplacesAKilledMonitorAndAdoptsOneAft
     ASSERT_TRUE(waitUntil([&] { return !m_launcher->monitorProcessId(); }, 2s));
     EXPECT_TRUE(waitUntil([&] { return !isAlive(third); }, 3s)) << "the unlock stopped the adopted monitor";
 
+    m_model->setSensitivityLevel(QStringLiteral("high"));
+    m_model->selectBuiltInAlarmSound(QStringLiteral("policeAlarm"));
+
     const QStringList lines = read(applicationLogPath()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     std::cout << "application log:\n"
               << lines.join(QLatin1Char('\n')).toStdString() << "\nsettings file:\n"
@@ -198,8 +201,14 @@ TEST_F(ModelHandOverTest, HandsOverRestoresReplacesAKilledMonitorAndAdoptsOneAft
               (QStringList{"Background monitoring started.", "Stopping background monitor: Screen unlocked.",
                            "Background monitoring started.", "Background monitoring started.", adopted,
                            "Stopping background monitor: Screen unlocked."}));
-    EXPECT_TRUE(
-        read(settingsPath()).contains(QStringLiteral("HollerboxApp.didMigrateFallbackDelayDefault=true")));
+    const QString settings = read(settingsPath());
+    for (
+        const char* entry :
+        {"HollerboxApp.didMigrateFallbackDelayDefault=true", "HollerboxApp.movementThreshold=0.02",
+         "HollerboxApp.armDelaySeconds=2", "HollerboxApp.alarmVolumeScalar=0.6499999761581421",
+         R"x(HollerboxApp.alarmSoundSelection="@ByteArray({\"kind\":\"builtIn\",\"builtIn\":\"policeAlarm\"})")x"}) {
+        EXPECT_TRUE(settings.contains(QLatin1String(entry))) << entry;
+    }
 }
 
 } // namespace
