@@ -41,7 +41,7 @@ void AppUpdaterController::setAutomaticallyChecksForUpdates(bool enabled)
         m_updater->setAutomaticallyChecksForUpdates(enabled);
     }
     publishAutomaticallyChecksForUpdates(enabled);
-    m_settings.writeBool(SettingsKeys::didChooseAutomaticChecksPreference, true);
+    recordAutomaticChecksChoice();
 }
 
 void AppUpdaterController::continueWithoutAutomaticChecks()
@@ -53,7 +53,22 @@ void AppUpdaterController::continueWithoutAutomaticChecks()
         m_updater->setAutomaticallyChecksForUpdates(false);
     }
     publishAutomaticallyChecksForUpdates(false);
+    recordAutomaticChecksChoice();
+}
+
+void AppUpdaterController::recordAutomaticChecksChoice()
+{
+    const bool changed = !didChooseAutomaticChecksPreference();
     m_settings.writeBool(SettingsKeys::didChooseAutomaticChecksPreference, true);
+    m_settings.sync();
+    if (changed) {
+        Q_EMIT didChooseAutomaticChecksPreferenceChanged();
+    }
+}
+
+bool AppUpdaterController::didChooseAutomaticChecksPreference() const
+{
+    return m_settings.readBool(SettingsKeys::didChooseAutomaticChecksPreference).value_or(false);
 }
 
 void AppUpdaterController::checkForUpdates()

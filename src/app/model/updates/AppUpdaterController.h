@@ -21,6 +21,10 @@ class AppUpdaterController : public QObject
     Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates NOTIFY canCheckForUpdatesChanged)
     Q_PROPERTY(bool automaticallyChecksForUpdates READ automaticallyChecksForUpdates WRITE
                    setAutomaticallyChecksForUpdates NOTIFY automaticallyChecksForUpdatesChanged)
+    Q_PROPERTY(bool isAvailable READ isAvailable CONSTANT)
+    Q_PROPERTY(QString unavailableMessage READ unavailableMessage CONSTANT)
+    Q_PROPERTY(bool didChooseAutomaticChecksPreference READ didChooseAutomaticChecksPreference NOTIFY
+                   didChooseAutomaticChecksPreferenceChanged)
 
 public:
     /// Checks the configuration of the build at `bundlePath` with its `information`; when available and
@@ -33,17 +37,25 @@ public:
     bool canCheckForUpdates() const { return m_canCheckForUpdates; }
     bool automaticallyChecksForUpdates() const { return m_automaticallyChecksForUpdates; }
     const AppUpdaterSupport& support() const { return m_support; }
+    bool isAvailable() const { return m_support.isAvailable(); }
+    QString unavailableMessage() const { return m_support.message(); }
+    /// Whether the user has answered the question of automatic checks, here or in an earlier run.
+    bool didChooseAutomaticChecksPreference() const;
 
     /// Sets the updater's switch (if any) and the published value, and records that the user chose.
     void setAutomaticallyChecksForUpdates(bool enabled);
     /// Only while available: switches automatic checks off and records that the user chose.
     Q_INVOKABLE void continueWithoutAutomaticChecks();
+    /// Records that the user answered the question of automatic checks without changing anything, as the
+    /// welcome flow does where updates are unavailable.
+    Q_INVOKABLE void recordAutomaticChecksChoice();
     /// Asks the updater to check now; nothing without an updater.
     Q_INVOKABLE void checkForUpdates();
 
 Q_SIGNALS:
     void canCheckForUpdatesChanged();
     void automaticallyChecksForUpdatesChanged();
+    void didChooseAutomaticChecksPreferenceChanged();
 
 private:
     void copyUpdaterValues();

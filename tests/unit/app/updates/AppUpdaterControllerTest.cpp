@@ -74,6 +74,12 @@ TEST_F(AppUpdaterControllerTest, WithoutUpdateConfigurationNoUpdaterIsEverCreate
     controller.continueWithoutAutomaticChecks();
     EXPECT_EQ(storedChoice(), std::nullopt);
     EXPECT_EQ(m_automaticNotifications, 0);
+    EXPECT_FALSE(controller.didChooseAutomaticChecksPreference());
+
+    controller.recordAutomaticChecksChoice();
+    EXPECT_EQ(storedChoice(), true) << "the welcome flow's answer where updates are unavailable";
+    EXPECT_TRUE(controller.didChooseAutomaticChecksPreference());
+    m_settings.writeBool(SettingsKeys::didChooseAutomaticChecksPreference, false);
 
     controller.setAutomaticallyChecksForUpdates(true);
     EXPECT_TRUE(controller.automaticallyChecksForUpdates());
