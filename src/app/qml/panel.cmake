@@ -3,4 +3,7 @@ qt_target_qml_sources(HollerboxViews QML_FILES
     PanelCard.qml
     PanelStatusColors.qml
     PanelTile.qml
+    SettingsSection.qml
+    SettingsSliderRow.qml
+    SettingsView.qml
 )
