@@ -102,7 +102,7 @@ Item {
             fuzzyCompare(s.model.alarmVolumeScalar, data.stored, 1e-9)
             compare(s.model.alarmVolumePercentageText, data.text)
             compare(child(s.view, "volumePercentage").text, data.text)
-            verify(s.fakes.settingsText.includes("alarmVolume"), s.fakes.settingsText)
+            verify(s.fakes.settingsText.includes("HollerboxApp.alarmVolumeScalar=" + data.stored), s.fakes.settingsText)
         }
 
         function test_volumeSliderSnapsToSteps() {
