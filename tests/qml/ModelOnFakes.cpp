@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace hollerbox::testing {
 
@@ -43,12 +44,14 @@ void ModelOnFakes::start()
         }
         return std::make_unique<OpenLidAlarmController>(
             configuration, std::make_unique<FakeRootDomainReader>(), std::move(lockMonitor),
-            std::make_unique<FakeAlarmPlayer>(m_calls, m_clock), std::make_unique<FakePowerAssertionLease>(m_calls),
-            std::move(movement), std::make_unique<FakeAudioReadinessProbe>(), m_clock, m_queue);
+            std::make_unique<FakeAlarmPlayer>(m_calls, m_clock),
+            std::make_unique<FakePowerAssertionLease>(m_calls), std::move(movement),
+            std::make_unique<FakeAudioReadinessProbe>(), m_clock, m_queue);
     };
     services.makePreviewController = [this] {
-        return std::make_unique<AlarmPreviewController>(std::make_unique<SystemAudioOverrideController>(m_hardware),
-                                                        m_players, m_sounds, m_queue, m_worker, m_clock);
+        return std::make_unique<AlarmPreviewController>(
+            std::make_unique<SystemAudioOverrideController>(m_hardware), m_players, m_sounds, m_queue,
+            m_worker, m_clock);
     };
     services.backgroundMonitorLauncher = std::move(launcher);
     services.platformCheckProvider = [this] {
@@ -59,11 +62,15 @@ void ModelOnFakes::start()
     services.settingsFilePath = path(QStringLiteral("config/Hollerbox/Hollerbox.conf"));
     services.importedAlarmsDirectory = path(QStringLiteral("data/Hollerbox/ImportedAlarms"));
     services.applicationLogPath = path(QStringLiteral("state/Logs/Hollerbox/menubar-broadcaster.log"));
-    services.launchAtLoginManager =
-        LaunchAtLoginManager{path(QStringLiteral("prefix/bin/hollerbox")),
-                             path(QStringLiteral("prefix/share/applications/org.hollerbox.Hollerbox.desktop")),
-                             path(QStringLiteral("config/autostart/org.hollerbox.Hollerbox.desktop"))};
+    services.launchAtLoginManager = LaunchAtLoginManager{
+        path(QStringLiteral("prefix/bin/hollerbox")),
+        path(QStringLiteral("prefix/share/applications/org.hollerbox.Hollerbox.desktop")),
+        path(QStringLiteral("config/autostart/org.hollerbox.Hollerbox.desktop"))};
     m_model = std::make_unique<HollerboxModel>(std::move(services));
+    m_updaterSettings =
+        std::make_unique<SettingsStore>(path(QStringLiteral("config/Hollerbox/Hollerbox.conf")));
+    m_updater = std::make_unique<AppUpdaterController>(path(QStringLiteral("prefix/bin")), QVariantMap{},
+                                                       *m_updaterSettings);
     m_queue.runPending();
     emit started();
 }
@@ -86,6 +93,7 @@ void ModelOnFakes::advance(int milliseconds)
 QString ModelOnFakes::makeFile(const QString& name, int bytes)
 {
     QFile file{path(name)};
+    QDir{}.mkpath(QFileInfo{file}.absolutePath());
     if (file.open(QIODevice::WriteOnly)) {
         file.write(QByteArray(bytes, 'x'));
     }
