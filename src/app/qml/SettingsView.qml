@@ -174,7 +174,7 @@ Item {
                         objectName: "automaticUpdatesSwitch"
                         text: "Check for updates automatically"
                         checked: root.updater.automaticallyChecksForUpdates
-                        enabled: root.updater.support === "available"
+                        enabled: root.updater.isAvailable
                         onToggled: root.updater.automaticallyChecksForUpdates = checked
                     }
                     Label {
