@@ -14,33 +14,29 @@ RowLayout {
 
     spacing: 8
 
-    Item {
+    BusyIndicator {
+        objectName: "checkBusy"
         Layout.preferredWidth: 18
         Layout.preferredHeight: 18
+        padding: 0
+        visible: row.status === "checking"
+        running: visible
+    }
 
-        BusyIndicator {
-            objectName: "checkBusy"
-            anchors.fill: parent
-            padding: 0
-            visible: row.status === "checking"
-            running: visible
-        }
-
-        Symbol {
-            objectName: "checkSymbol"
-            anchors.centerIn: parent
-            visible: row.status !== "checking"
-            size: 16
-            name: row.status === "ready" ? "checkmark.circle.fill" : "exclamationmark.triangle.fill"
-            color: row.status === "ready" ? row.readyColor
-                                          : row.status === "warning" ? row.warningColor : row.failureColor
-        }
+    Symbol {
+        objectName: "checkSymbol"
+        Layout.preferredWidth: 18
+        Layout.preferredHeight: 18
+        visible: row.status !== "checking"
+        size: 18
+        name: row.status === "ready" ? "checkmark.circle.fill" : "exclamationmark.triangle.fill"
+        color: row.status === "ready" ? row.readyColor : row.status === "warning" ? row.warningColor : row.failureColor
     }
 
     Label {
         objectName: "checkTitle"
         Layout.fillWidth: true
         text: row.title
-        wrapMode: Text.Wrap
+        elide: Text.ElideRight
     }
 }

@@ -176,13 +176,15 @@ Item {
                         objectName: "retryButton"
                         visible: root.model.motionSensorHardwareCheckStatus === "warning"
                         flat: true
-                        leftPadding: 4
+                        leftPadding: 2
                         text: "Try the motion sensor check again"
                         onClicked: root.model.runHardwareChecks()
                         contentItem: RowLayout {
                             spacing: 6
 
                             Symbol {
+                                Layout.preferredWidth: 14
+                                Layout.preferredHeight: 14
                                 name: "arrow.clockwise"
                                 size: 14
                                 color: root.blueColor
@@ -195,20 +197,28 @@ Item {
                         }
                     }
 
-                    RowLayout {
+                    Item {
                         objectName: "liftPrompt"
                         Layout.fillWidth: true
+                        implicitHeight: Math.max(liftSymbol.height, liftText.implicitHeight)
                         visible: root.model.welcomeHardwareAlarmTestActive
-                        spacing: 10
 
                         Symbol {
+                            id: liftSymbol
+
+                            anchors.verticalCenter: parent.verticalCenter
                             name: "figure.strengthtraining.traditional"
                             size: 22
                             color: root.blueColor
                         }
 
                         Label {
-                            Layout.fillWidth: true
+                            id: liftText
+
+                            anchors.left: liftSymbol.right
+                            anchors.leftMargin: 10
+                            anchors.right: parent.right
+                            anchors.verticalCenter: parent.verticalCenter
                             text: "Now try lifting your Mac. You should hear your Mac start yelling."
                             wrapMode: Text.Wrap
                         }
@@ -216,6 +226,7 @@ Item {
 
                     Button {
                         objectName: "hardwareButton"
+                        horizontalPadding: 14
                         highlighted: true
                         text: root.didCompleteHardwareCheck ? "Hardware Looks Good" : "Continue"
                         onClicked: root.completeHardwareCheck()
@@ -239,6 +250,7 @@ Item {
 
                         Button {
                             objectName: "checkAutomaticallyButton"
+                            horizontalPadding: 14
                             highlighted: true
                             text: "Check Automatically"
                             onClicked: root.chooseUpdates(true)
@@ -246,6 +258,7 @@ Item {
 
                         Button {
                             objectName: "dontCheckButton"
+                            horizontalPadding: 14
                             text: "Don't Check"
                             onClicked: root.chooseUpdates(false)
                         }
@@ -253,39 +266,42 @@ Item {
 
                     Button {
                         objectName: "continueWithoutChecksButton"
+                        horizontalPadding: 14
                         visible: !root.updatesAvailable
                         text: "Continue Without Automatic Checks"
                         onClicked: root.chooseUpdates(false)
                     }
                 }
-            }
-        }
 
-        Rectangle {
-            objectName: "completionCard"
-            Layout.fillWidth: true
-            Layout.preferredHeight: completionRow.implicitHeight + 28
-            visible: root.showsCompletionState
-            radius: 10
-            color: Qt.rgba(root.greenColor.r, root.greenColor.g, root.greenColor.b, 0.14)
+                Rectangle {
+                    objectName: "completionCard"
+                    width: parent.width
+                    height: Math.max(completionSymbol.height, completionText.implicitHeight) + 28
+                    visible: root.showsCompletionState
+                    radius: 10
+                    color: Qt.rgba(root.greenColor.r, root.greenColor.g, root.greenColor.b, 0.14)
 
-            RowLayout {
-                id: completionRow
+                    Symbol {
+                        id: completionSymbol
 
-                anchors.fill: parent
-                anchors.margins: 14
-                spacing: 12
+                        x: 14
+                        anchors.verticalCenter: parent.verticalCenter
+                        name: "party.popper.fill"
+                        size: 28
+                        color: root.greenColor
+                    }
 
-                Symbol {
-                    name: "party.popper.fill"
-                    size: 28
-                    color: root.greenColor
-                }
+                    Label {
+                        id: completionText
 
-                Label {
-                    Layout.fillWidth: true
-                    text: "Welcome aboard! You can now close this window and Hollerbox is ready to watch your Mac the next time you lock it."
-                    wrapMode: Text.Wrap
+                        anchors.left: completionSymbol.right
+                        anchors.leftMargin: 12
+                        anchors.right: parent.right
+                        anchors.rightMargin: 14
+                        anchors.verticalCenter: parent.verticalCenter
+                        text: "Welcome aboard! You can now close this window and Hollerbox is ready to watch your Mac the next time you lock it."
+                        wrapMode: Text.Wrap
+                    }
                 }
             }
         }
