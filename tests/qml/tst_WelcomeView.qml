@@ -24,6 +24,7 @@ TestCase {
         QtObject {
             property string support: "unavailable"
             property var automaticallyChecksForUpdates: undefined
+            property bool didChooseAutomaticChecksPreference: false
             property string switchWrites: ""
             property int declines: 0
 
@@ -58,7 +59,10 @@ TestCase {
         if (options.settingsText)
             fakes.settingsText = options.settingsText
         fakes.start()
-        const updater = createTemporaryObject(updaterComponent, testCase, { support: options.support || "unavailable" })
+        const updater = createTemporaryObject(updaterComponent, testCase, {
+            support: options.support || "unavailable",
+            didChooseAutomaticChecksPreference: options.updatesChosen === true
+        })
         const view = createTemporaryObject(viewComponent, testCase.parent, { model: fakes.model, updater: updater })
         const spy = createTemporaryObject(spyComponent, testCase, { target: view })
         return { fakes: fakes, updater: updater, view: view, spy: spy }
@@ -131,6 +135,11 @@ TestCase {
             { tag: "first run", settingsText: "", hardwareDone: false, testRuns: true, button: "Continue" },
             { tag: "after onboarding", settingsText: "[General]\nHollerboxApp.hasDismissedOnboarding=true\n",
               hardwareDone: true, testRuns: false, button: "Hardware Looks Good" },
+            { tag: "first run, updates chosen", settingsText: "", updatesChosen: true, hardwareDone: false,
+              testRuns: true, button: "Continue" },
+            { tag: "after onboarding, updates chosen",
+              settingsText: "[General]\nHollerboxApp.hasDismissedOnboarding=true\n", updatesChosen: true,
+              hardwareDone: true, testRuns: false, button: "Hardware Looks Good", completes: true },
         ]
     }
 
@@ -139,10 +148,13 @@ TestCase {
         setup.fakes.advance(500)
         compare(setup.view.didCompleteHardwareCheck, data.hardwareDone)
         compare(stepStatus(setup.view, "hardwareStep"), data.hardwareDone ? "Done" : "Ready")
-        compare(stepStatus(setup.view, "updatesStep"), data.hardwareDone ? "Ready" : "Pending")
+        compare(stepStatus(setup.view, "updatesStep"),
+                data.updatesChosen ? "Done" : data.hardwareDone ? "Ready" : "Pending")
         compare(child(setup.view, "hardwareButton").text, data.button)
         compare(setup.fakes.model.welcomeHardwareAlarmTestActive, data.testRuns)
-        verify(!setup.view.showsCompletionState)
+        compare(child(setup.view, "completionCard").visible, data.completes === true)
+        if (data.completes)
+            setup.spy.wait(2000)
     }
 
     function test_completionNeedsBothSteps_data() {

@@ -19,6 +19,8 @@ Item {
     property bool didRequestClose: false
     property bool showsCompletionState: false
     readonly property real timelineSpacing: 16
+    // The updater publishes its support ("available" or "unavailable") and whether the user already chose; an
+    // updater without these counts as unavailable, and only a choice made here completes the step.
     readonly property bool updatesAvailable: updater.support === "available"
     readonly property bool didCompleteUpdates: didChooseUpdatePreference
                                                || updater.didChooseAutomaticChecksPreference === true
@@ -47,6 +49,7 @@ Item {
         evaluateCompletion()
     }
 
+    // Without update support, setting the switch off is what records the choice.
     function chooseUpdates(automatically) {
         if (!updatesAvailable)
             updater.automaticallyChecksForUpdates = false
