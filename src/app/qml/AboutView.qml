@@ -81,13 +81,13 @@ Item {
                 spacing: 8
                 Symbol {
                     name: card.symbol
-                    color: root.accentColor
+                    color: palette.highlight
                     size: 16
                 }
                 Label {
                     text: card.title
                     font.bold: true
-                    font.pointSize: root.basePointSize * 1.1
+                    font.pointSize: Qt.application.font.pointSize * 1.1
                 }
             }
         }
@@ -97,6 +97,10 @@ Item {
         id: listCard
         property var items: []
 
+        FontMetrics {
+            id: bodyMetrics
+            font: Qt.application.font
+        }
         Repeater {
             model: listCard.items
             delegate: RowLayout {
@@ -105,20 +109,24 @@ Item {
                 spacing: 10
                 Rectangle {
                     Layout.alignment: Qt.AlignTop
-                    Layout.topMargin: bulletText.font.pixelSize * 0.45
+                    Layout.topMargin: (bodyMetrics.height - implicitHeight) / 2
                     implicitWidth: 6
                     implicitHeight: 6
                     radius: 3
-                    color: root.accentColor
+                    color: palette.highlight
                 }
                 Label {
-                    id: bulletText
                     Layout.fillWidth: true
                     text: modelData
                     wrapMode: Text.WordWrap
                 }
             }
         }
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        color: palette.window
     }
 
     ScrollView {

@@ -28,7 +28,6 @@ Item {
 
     readonly property color accentColor: palette.highlight
     readonly property color secondaryColor: palette.placeholderText
-    readonly property color alertColor: "#e5484d"
     readonly property real basePointSize: Qt.application.font.pointSize
 
     implicitWidth: 460
@@ -103,13 +102,13 @@ Item {
                 spacing: 8
                 Symbol {
                     name: card.symbol
-                    color: root.accentColor
+                    color: palette.highlight
                     size: 16
                 }
                 Label {
                     text: card.title
                     font.bold: true
-                    font.pointSize: root.basePointSize * 1.1
+                    font.pointSize: Qt.application.font.pointSize * 1.1
                 }
             }
         }
@@ -119,8 +118,8 @@ Item {
         property real scale: 0.9
         Layout.fillWidth: true
         wrapMode: Text.WordWrap
-        color: root.secondaryColor
-        font.pointSize: root.basePointSize * scale
+        color: palette.placeholderText
+        font.pointSize: Qt.application.font.pointSize * scale
     }
 
     component SoundRow: AbstractButton {
@@ -128,10 +127,11 @@ Item {
         property string title
         property string subtitle
         property bool selected
+        property real minimumHeight
         default property alias trailing: trailingRow.data
 
         Layout.fillWidth: true
-        implicitHeight: Math.max(root.alarmSoundRowMinHeight, implicitContentHeight + topPadding + bottomPadding)
+        implicitHeight: Math.max(minimumHeight, implicitContentHeight + topPadding + bottomPadding)
         leftPadding: 12
         rightPadding: 8
         topPadding: 8
@@ -142,7 +142,7 @@ Item {
 
         background: Rectangle {
             radius: 14
-            color: row.selected ? Qt.rgba(root.accentColor.r, root.accentColor.g, root.accentColor.b, 0.1)
+            color: row.selected ? Qt.rgba(palette.highlight.r, palette.highlight.g, palette.highlight.b, 0.1)
                                 : palette.window
         }
 
@@ -151,7 +151,7 @@ Item {
 
             Symbol {
                 name: row.selected ? "largecircle.fill.circle" : "circle"
-                color: row.selected ? root.accentColor : root.secondaryColor
+                color: row.selected ? palette.highlight : palette.placeholderText
                 size: 18
             }
             ColumnLayout {
@@ -187,25 +187,31 @@ Item {
         background: Rectangle {
             radius: 10
             color: deleteButton.armed ? Qt.rgba(0.898, 0.282, 0.302, 0.16)
-                                      : Qt.rgba(0, 0, 0, deleteButton.down ? 0.2 : 0.12)
+                                      : Qt.rgba(palette.windowText.r, palette.windowText.g, palette.windowText.b,
+                                                deleteButton.down ? 0.2 : 0.12)
         }
         contentItem: Item {
             Symbol {
                 anchors.centerIn: parent
                 visible: !deleteButton.armed
                 name: "trash"
-                color: root.secondaryColor
+                color: palette.placeholderText
                 size: 14
             }
             Label {
                 anchors.centerIn: parent
                 visible: deleteButton.armed
                 text: "Delete"
-                color: root.alertColor
+                color: "#e5484d"
                 font.bold: true
-                font.pointSize: root.basePointSize * 0.92
+                font.pointSize: Qt.application.font.pointSize * 0.92
             }
         }
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        color: palette.window
     }
 
     ScrollView {
@@ -275,6 +281,7 @@ Item {
                     model: root.builtInAlarmSounds
                     delegate: SoundRow {
                         required property var modelData
+                        minimumHeight: root.alarmSoundRowMinHeight
                         readonly property string soundId: modelData.id
                         title: modelData.title
                         subtitle: modelData.description
@@ -299,17 +306,31 @@ Item {
                 }
                 SecondaryText {
                     text: "Maximum file size: 10 MB"
-                    scale: 0.8
+                    scale: 0.85
                 }
                 SecondaryText {
                     text: "You can keep up to 5 custom sounds."
-                    scale: 0.8
+                    scale: 0.85
                 }
                 Button {
                     objectName: "importSoundButton"
                     text: "Import Sound"
-                    highlighted: true
+                    leftPadding: 14
+                    rightPadding: 14
                     onClicked: root.chooseAudioFile()
+
+                    background: Rectangle {
+                        implicitHeight: 30
+                        radius: 8
+                        color: parent.down ? Qt.darker(root.accentColor, 1.2) : root.accentColor
+                    }
+                    contentItem: Label {
+                        text: parent.text
+                        color: root.palette.highlightedText
+                        font.bold: true
+                        horizontalAlignment: Text.AlignHCenter
+                        verticalAlignment: Text.AlignVCenter
+                    }
                 }
                 SecondaryText {
                     objectName: "importedSoundsSummary"
@@ -321,6 +342,7 @@ Item {
                     model: root.model.importedAlarmSounds
                     delegate: SoundRow {
                         required property var modelData
+                        minimumHeight: root.alarmSoundRowMinHeight
                         readonly property string soundId: modelData.id
                         readonly property alias deleteButton: rowDeleteButton
                         title: modelData.displayName
@@ -355,7 +377,7 @@ Item {
         id: fileDialog
         title: "Import Sound"
         fileMode: FileDialog.OpenFile
-        nameFilters: ["Audio files (*.wav *.aiff *.aif *.m4a *.mp3 *.caf)"]
+        nameFilters: ["Audio files (*.wav *.aiff *.aif *.m4a *.mp3 *.caf *.WAV *.AIFF *.AIF *.M4A *.MP3 *.CAF)"]
         onAccepted: root.importAudioFile(selectedFile)
     }
 
