@@ -35,6 +35,9 @@ TestCase {
             function continueWithoutAutomaticChecks() {
                 declines += 1
             }
+            function recordAutomaticChecksChoice() {
+                switchWrites += "recorded;"
+            }
         }
     }
 
@@ -187,7 +190,7 @@ TestCase {
         verify(!setup.fakes.model.showsOnboarding)
         verify(setup.fakes.settingsText.indexOf("HollerboxApp.hasDismissedOnboarding=true") >= 0)
         verify(child(setup.view, "completionCard").visible)
-        compare(setup.updater.switchWrites, data.switchWrites !== undefined ? data.switchWrites : "false;")
+        compare(setup.updater.switchWrites, data.switchWrites !== undefined ? data.switchWrites : "recorded;")
         compare(setup.updater.declines, data.declines || 0)
     }
 

@@ -174,7 +174,7 @@ Item {
                         objectName: "automaticUpdatesSwitch"
                         text: "Check for updates automatically"
                         checked: root.updater.automaticallyChecksForUpdates
-                        enabled: root.updater.isAvailable
+                        enabled: root.updater.support === "available"
                         onToggled: root.updater.automaticallyChecksForUpdates = checked
                     }
                     Label {

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QQmlEngine>
 #include <QSvgRenderer>
+#include <QUrl>
 
 namespace hollerbox {
 
@@ -18,18 +19,21 @@ QString SymbolImageProvider::iconPath(const QString& name)
 QImage SymbolImageProvider::requestImage(const QString& id, QSize* size, const QSize& requestedSize)
 {
     const QString name = id.section(QLatin1Char('?'), 0, 0);
-    const QColor color{id.section(QLatin1Char('?'), 1)};
+    const QColor requested{QUrl::fromPercentEncoding(id.section(QLatin1Char('?'), 1).toUtf8())};
+    const QColor color = requested.isValid() ? requested : QColor{Qt::black};
     QFile file{iconPath(name)};
     if (name.contains(QLatin1Char('/')) || !file.open(QIODevice::ReadOnly)) {
         return {};
     }
     QByteArray svg = file.readAll();
-    svg.replace("currentColor", (color.isValid() ? color : QColor{Qt::black}).name(QColor::HexArgb).toLatin1());
+    // SVG colours have no alpha: the symbol is painted opaque and then faded as a whole.
+    svg.replace("currentColor", color.name(QColor::HexRgb).toLatin1());
     QSvgRenderer renderer{svg};
     const QSize target = requestedSize.isValid() && !requestedSize.isEmpty() ? requestedSize : renderer.defaultSize();
     QImage image{target, QImage::Format_ARGB32_Premultiplied};
     image.fill(Qt::transparent);
     QPainter painter{&image};
+    painter.setOpacity(color.alphaF());
     renderer.render(&painter);
     if (size != nullptr) {
         *size = target;

@@ -19,11 +19,10 @@ Item {
     property bool didRequestClose: false
     property bool showsCompletionState: false
     readonly property real timelineSpacing: 16
-    // The updater publishes its support ("available" or "unavailable") and whether the user already chose; an
-    // updater without these counts as unavailable, and only a choice made here completes the step.
+    // The updater publishes its support ("available" or "unavailable") and whether the user already chose.
     readonly property bool updatesAvailable: updater.support === "available"
     readonly property bool didCompleteUpdates: didChooseUpdatePreference
-                                               || updater.didChooseAutomaticChecksPreference === true
+                                               || updater.didChooseAutomaticChecksPreference
 
     readonly property color greenColor: "#34a853"
     readonly property color orangeColor: "#e8890c"
@@ -49,10 +48,9 @@ Item {
         evaluateCompletion()
     }
 
-    // Without update support, setting the switch off is what records the choice.
     function chooseUpdates(automatically) {
         if (!updatesAvailable)
-            updater.automaticallyChecksForUpdates = false
+            updater.recordAutomaticChecksChoice()
         else if (automatically)
             updater.automaticallyChecksForUpdates = true
         else

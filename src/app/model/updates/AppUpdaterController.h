@@ -21,7 +21,7 @@ class AppUpdaterController : public QObject
     Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates NOTIFY canCheckForUpdatesChanged)
     Q_PROPERTY(bool automaticallyChecksForUpdates READ automaticallyChecksForUpdates WRITE
                    setAutomaticallyChecksForUpdates NOTIFY automaticallyChecksForUpdatesChanged)
-    Q_PROPERTY(bool isAvailable READ isAvailable CONSTANT)
+    Q_PROPERTY(QString support READ supportKind CONSTANT)
     Q_PROPERTY(QString unavailableMessage READ unavailableMessage CONSTANT)
     Q_PROPERTY(bool didChooseAutomaticChecksPreference READ didChooseAutomaticChecksPreference NOTIFY
                    didChooseAutomaticChecksPreferenceChanged)
@@ -37,7 +37,11 @@ public:
     bool canCheckForUpdates() const { return m_canCheckForUpdates; }
     bool automaticallyChecksForUpdates() const { return m_automaticallyChecksForUpdates; }
     const AppUpdaterSupport& support() const { return m_support; }
-    bool isAvailable() const { return m_support.isAvailable(); }
+    /// "available" or "unavailable", for the views.
+    QString supportKind() const
+    {
+        return m_support.isAvailable() ? QStringLiteral("available") : QStringLiteral("unavailable");
+    }
     QString unavailableMessage() const { return m_support.message(); }
     /// Whether the user has answered the question of automatic checks, here or in an earlier run.
     bool didChooseAutomaticChecksPreference() const;
