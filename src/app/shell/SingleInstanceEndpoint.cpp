@@ -1,0 +1,10 @@
+#include "SingleInstanceEndpoint.h"
+
+namespace hollerbox {
+
+void SingleInstanceEndpoint::ShowPanel()
+{
+    Q_EMIT showPanelRequested();
+}
+
+} // namespace hollerbox

@@ -1,0 +1,63 @@
+#include "StartupExperienceCoordinator.h"
+
+#include "ViewSignalRouter.h"
+#include "model/HollerboxModel.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+namespace hollerbox {
+
+StartupExperienceCoordinator::StartupExperienceCoordinator(HollerboxModel& model,
+                                                           WelcomeWindowMaker makeWelcomeWindow,
+                                                           QObject* parent)
+    : QObject(parent), m_model(model), m_makeWelcomeWindow(std::move(makeWelcomeWindow))
+{}
+
+StartupExperienceCoordinator::~StartupExperienceCoordinator()
+{
+    delete m_welcomeWindow.data();
+}
+
+void StartupExperienceCoordinator::start()
+{
+    QTimer::singleShot(startDelay, this, [this] {
+        if (m_model.showsOnboarding()) {
+            presentWelcome(false);
+        }
+    });
+}
+
+void StartupExperienceCoordinator::presentWelcome(bool force)
+{
+    if (!force && !m_model.showsOnboarding()) {
+        return;
+    }
+    if (m_welcomeWindow == nullptr) {
+        ViewWindowFactory::ViewWindow made = m_makeWelcomeWindow();
+        QQuickWindow* window = made.window.release();
+        window->setFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                         Qt::WindowMinimizeButtonHint | Qt::WindowStaysOnTopHint);
+        window->setMinimumSize(welcomeSize);
+        window->setMaximumSize(welcomeSize);
+        connect(made.router, &ViewSignalRouter::continueRequested, window, &QWindow::close);
+        connect(window, &QWindow::visibleChanged, window, [window](bool visible) {
+            if (!visible) {
+                window->deleteLater();
+            }
+        });
+        m_welcomeWindow = window;
+    }
+    QQuickWindow& window = *m_welcomeWindow;
+    window.show();
+    if (const QScreen* screen = window.screen()) {
+        const QRect frame = window.frameGeometry();
+        window.setPosition(screen->availableGeometry().center() -
+                           QPoint{frame.width() / 2, frame.height() / 2});
+    }
+    window.raise();
+    window.requestActivate();
+}
+
+} // namespace hollerbox

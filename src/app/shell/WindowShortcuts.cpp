@@ -1,0 +1,36 @@
+#include "WindowShortcuts.h"
+
+#include <QKeyEvent>
+#include <QWindow>
+
+namespace hollerbox {
+
+WindowShortcuts::WindowShortcuts(std::vector<Binding> bindings, QObject* parent)
+    : QObject(parent), m_bindings(std::move(bindings))
+{}
+
+void WindowShortcuts::watch(QWindow& window)
+{
+    window.installEventFilter(this);
+}
+
+bool WindowShortcuts::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
+        return QObject::eventFilter(watched, event);
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QKeySequence pressed{key->keyCombination()};
+    for (const Binding& binding : m_bindings) {
+        if (binding.sequence == pressed) {
+            if (event->type() == QEvent::KeyPress) {
+                binding.action();
+            }
+            event->accept();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace hollerbox

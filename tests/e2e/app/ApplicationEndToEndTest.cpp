@@ -1,0 +1,294 @@
+#include "EmulatedLaptop.h"
+#include "PrivateDBusDaemon.h"
+#include "QtTestApplication.h"
+#include "ServiceProcess.h"
+#include "StatusNotifierWatcherMock.h"
+#include "VirtualDisplay.h"
+#include "model/settings/SettingsKeys.h"
+#include "model/settings/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <iostream>
+
+namespace hollerbox::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kApplicationService = QStringLiteral("org.hollerbox.Hollerbox");
+const QString kApplicationPath = QStringLiteral("/org/hollerbox/Hollerbox");
+
+/// One entry of a menu exported as com.canonical.dbusmenu.
+struct MenuEntry
+{
+    int id = 0;
+    QVariantMap properties;
+    QList<MenuEntry> children;
+
+    QString label() const { return properties.value(QStringLiteral("label")).toString(); }
+    bool isEnabled() const { return properties.value(QStringLiteral("enabled"), true).toBool(); }
+    bool isSeparator() const
+    {
+        return properties.value(QStringLiteral("type")) == QStringLiteral("separator");
+    }
+};
+
+void readMenuEntry(const QDBusArgument& argument, MenuEntry& entry)
+{
+    argument.beginStructure();
+    argument >> entry.id >> entry.properties;
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        QDBusVariant child;
+        argument >> child;
+        MenuEntry& added = entry.children.emplace_back();
+        readMenuEntry(child.variant().value<QDBusArgument>(), added);
+    }
+    argument.endArray();
+    argument.endStructure();
+}
+
+/// The real application on an emulated laptop whose sink starts muted at 20 %, with a session bus of its own,
+/// optionally with a tray (a StatusNotifierWatcher) on an X server of its own.
+class ApplicationEndToEndTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ensureCoreApplication();
+        ASSERT_TRUE(m_directory.isValid());
+        ASSERT_TRUE(m_laptop.start({})) << m_laptop.error();
+        m_laptop.logind().setCallerSession(QStringLiteral("c1"));
+        m_laptop.logind().addSession(QStringLiteral("c1"));
+        ASSERT_TRUE(m_sessionBus.start());
+        m_bus = QDBusConnection::connectToBus(m_sessionBus.address(), QStringLiteral("application-test"));
+        ASSERT_TRUE(m_bus.isConnected());
+    }
+
+    void TearDown() override
+    {
+        if (HasFailure()) {
+            for (auto& application : m_applications) {
+                std::cerr << "--- " << application->name() << '\n' << application->logs() << '\n';
+            }
+        }
+        m_applications.clear();
+        QDBusConnection::disconnectFromBus(QStringLiteral("application-test"));
+    }
+
+    /// The application's environment: the laptop's, the private session bus, files in the test's directory
+    /// and the X server when there is one, offscreen otherwise.
+    QProcessEnvironment environment() const
+    {
+        auto environment = m_laptop.monitorEnvironment(path(QStringLiteral("home")));
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_sessionBus.address());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_directory.path());
+        environment.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
+        environment.remove(QStringLiteral("XDG_SESSION_ID"));
+        environment.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        if (m_display) {
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+            environment.insert(QStringLiteral("DISPLAY"), m_display->name());
+        } else {
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            environment.remove(QStringLiteral("DISPLAY"));
+        }
+        return environment;
+    }
+
+    /// An X server: Qt serves StatusNotifierItems on X11, not offscreen.
+    void startDisplay()
+    {
+        m_display = std::make_unique<VirtualDisplay>();
+        ASSERT_TRUE(m_display->start());
+    }
+
+    void startWatcher()
+    {
+        m_watcher = std::make_unique<StatusNotifierWatcherMock>(m_sessionBus.address());
+        ASSERT_TRUE(m_watcher->start());
+    }
+
+    ServiceProcess& launch()
+    {
+        auto& application = m_applications.emplace_back(std::make_unique<ServiceProcess>(
+            "hollerbox " + std::to_string(m_applications.size() + 1),
+            QStringLiteral(HOLLERBOX_STAGE_DIR "/bin/hollerbox"), QStringList{}, environment()));
+        EXPECT_TRUE(application->start()) << application->logs();
+        return *application;
+    }
+
+    bool ownsApplicationName(const ServiceProcess& application)
+    {
+        const auto owner = m_bus.interface()->servicePid(kApplicationService);
+        return owner.isValid() && owner.value() == static_cast<uint>(application.processId());
+    }
+
+    std::optional<bool> panelVisible()
+    {
+        auto get = QDBusMessage::createMethodCall(kApplicationService, kApplicationPath,
+                                                  QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                  QStringLiteral("Get"));
+        get << kApplicationService << QStringLiteral("PanelVisible");
+        const QDBusMessage reply = m_bus.call(get, QDBus::Block, 2000);
+        if (reply.type() != QDBusMessage::ReplyMessage) {
+            return std::nullopt;
+        }
+        return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+    }
+
+    /// The top-level entries of the tray item's menu, separators left out.
+    QList<MenuEntry> menu(const QString& item)
+    {
+        auto call = QDBusMessage::createMethodCall(item, QStringLiteral("/MenuBar"),
+                                                   QStringLiteral("com.canonical.dbusmenu"),
+                                                   QStringLiteral("GetLayout"));
+        call << 0 << -1 << QStringList{};
+        const QDBusMessage reply = m_bus.call(call, QDBus::Block, 2000);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() < 2) {
+            return {};
+        }
+        MenuEntry root;
+        readMenuEntry(reply.arguments().at(1).value<QDBusArgument>(), root);
+        QList<MenuEntry> entries;
+        for (const MenuEntry& entry : root.children) {
+            if (!entry.isSeparator()) {
+                entries << entry;
+            }
+        }
+        return entries;
+    }
+
+    static QStringList labels(const QList<MenuEntry>& entries)
+    {
+        QStringList texts;
+        for (const MenuEntry& entry : entries) {
+            texts << entry.label();
+        }
+        return texts;
+    }
+
+    void click(const QString& item, const QString& label)
+    {
+        const QList<MenuEntry> entries = menu(item);
+        const auto entry = std::find_if(entries.begin(), entries.end(),
+                                        [&](const MenuEntry& each) { return each.label() == label; });
+        ASSERT_NE(entry, entries.end()) << "no entry " << label.toStdString();
+        auto call =
+            QDBusMessage::createMethodCall(item, QStringLiteral("/MenuBar"),
+                                           QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("Event"));
+        call << entry->id << QStringLiteral("clicked") << QVariant::fromValue(QDBusVariant{0}) << 0U;
+        const QDBusMessage reply = m_bus.call(call, QDBus::Block, 2000);
+        ASSERT_NE(reply.type(), QDBusMessage::ErrorMessage) << reply.errorMessage().toStdString();
+    }
+
+    std::optional<bool> storedProtectionEnabled() const
+    {
+        return SettingsStore{path(QStringLiteral("config/Hollerbox/Hollerbox.conf"))}.readBool(
+            SettingsKeys::protectionEnabled);
+    }
+
+    /// Runs the event loop until `condition` holds; false after `limit`.
+    static bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                return false;
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return true;
+    }
+
+    QString path(const QString& name) const { return m_directory.filePath(name); }
+
+    QTemporaryDir m_directory;
+    EmulatedLaptop m_laptop;
+    PrivateDBusDaemon m_sessionBus{QStringLiteral("session"), m_directory.path()};
+    QDBusConnection m_bus{QString{}};
+    std::unique_ptr<VirtualDisplay> m_display;
+    std::unique_ptr<StatusNotifierWatcherMock> m_watcher;
+    std::vector<std::unique_ptr<ServiceProcess>> m_applications;
+};
+
+TEST_F(ApplicationEndToEndTest, TrayItemExportsTheCommandsWhichActOnTheRunningApplication)
+{
+    startDisplay();
+    startWatcher();
+    ServiceProcess& application = launch();
+    ASSERT_TRUE(waitUntil([&] { return !m_watcher->registeredItems().isEmpty(); }, 15s))
+        << "the tray item registered";
+    const QString item = m_watcher->registeredItems().constFirst();
+    ASSERT_TRUE(waitUntil([&] { return !menu(item).isEmpty(); }, 5s));
+
+    const QList<MenuEntry> entries = menu(item);
+    EXPECT_EQ(labels(entries), (QStringList{"Settings...", "Preferences...", "About Hollerbox",
+                                            "Check for Updates…", "Turn Protection Off", "Trigger Alarm",
+                                            "Open About Window", "Open Welcome Window", "Quit"}));
+    for (const MenuEntry& entry : entries) {
+        EXPECT_EQ(entry.isEnabled(), entry.label() != QStringLiteral("Check for Updates…"))
+            << entry.label().toStdString() << ": only the update check waits for an updater";
+    }
+    EXPECT_EQ(panelVisible(), false) << "with a tray the panel waits for a click";
+
+    click(item, QStringLiteral("Turn Protection Off"));
+    EXPECT_TRUE(waitUntil([&] { return storedProtectionEnabled() == false; }, 5s)) << "the switch was stored";
+    EXPECT_TRUE(
+        waitUntil([&] { return labels(menu(item)).contains(QStringLiteral("Turn Protection On")); }, 5s))
+        << "the item was relabelled";
+
+    QProcess second;
+    second.setProcessEnvironment(environment());
+    second.start(QStringLiteral(HOLLERBOX_STAGE_DIR "/bin/hollerbox"), {});
+    ASSERT_TRUE(waitUntil([&] { return second.state() == QProcess::NotRunning; }, 15s));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    EXPECT_TRUE(application.isRunning());
+    EXPECT_TRUE(ownsApplicationName(application)) << "the first instance stays the only one";
+    EXPECT_EQ(m_watcher->registeredItems().size(), 1);
+    EXPECT_TRUE(waitUntil([&] { return panelVisible() == true; }, 5s))
+        << "the second launch showed the panel";
+
+    click(item, QStringLiteral("Trigger Alarm"));
+    EXPECT_TRUE(m_laptop.waitForSink(false, static_cast<double>(0.65F), 10s))
+        << "the alarm forced the output";
+
+    click(item, QStringLiteral("Quit"));
+    EXPECT_TRUE(waitUntil([&] { return !application.isRunning(); }, 10s)) << "Quit ended the application";
+    EXPECT_TRUE(m_laptop.waitForSink(true, 0.2, 5s)) << "quitting restored the user's mute and volume";
+}
+
+TEST_F(ApplicationEndToEndTest, WithoutATrayThePanelIsAWindowAtStart)
+{
+    ServiceProcess& application = launch();
+    ASSERT_TRUE(waitUntil([&] { return panelVisible().has_value(); }, 15s)) << "the application is up";
+    EXPECT_TRUE(panelVisible().value_or(false)) << "the panel opened as a window";
+    EXPECT_TRUE(application.isRunning());
+    EXPECT_TRUE(ownsApplicationName(application));
+}
+
+TEST_F(ApplicationEndToEndTest, ATrayThatAppearsLaterGetsTheIcon)
+{
+    startDisplay();
+    launch();
+    ASSERT_TRUE(waitUntil([&] { return panelVisible() == true; }, 15s))
+        << "no tray yet: the panel is a window";
+    startWatcher();
+    EXPECT_TRUE(waitUntil([&] { return m_watcher->registeredItems().size() == 1; }, 10s))
+        << "the item registered with the new tray";
+}
+
+} // namespace
+} // namespace hollerbox::testing
