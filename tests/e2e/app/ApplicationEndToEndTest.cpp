@@ -261,13 +261,17 @@ TEST_F(ApplicationEndToEndTest, TrayItemExportsTheCommandsWhichActOnTheRunningAp
     EXPECT_TRUE(waitUntil([&] { return panelVisible() == true; }, 5s))
         << "the second launch showed the panel";
 
+    // An unlocked controller leaves a triggered alarm at its next tick: the manual alarm is tried while locked.
+    click(item, QStringLiteral("Turn Protection On"));
+    m_laptop.logind().setLockedHint(QStringLiteral("c1"), true);
     click(item, QStringLiteral("Trigger Alarm"));
     EXPECT_TRUE(m_laptop.waitForSink(false, static_cast<double>(0.65F), 10s))
         << "the alarm forced the output";
+    m_laptop.logind().setLockedHint(QStringLiteral("c1"), false);
+    EXPECT_TRUE(m_laptop.waitForSink(true, 0.2, 5s)) << "the unlock restored the user's mute and volume";
 
     click(item, QStringLiteral("Quit"));
     EXPECT_TRUE(waitUntil([&] { return !application.isRunning(); }, 10s)) << "Quit ended the application";
-    EXPECT_TRUE(m_laptop.waitForSink(true, 0.2, 5s)) << "quitting restored the user's mute and volume";
 }
 
 TEST_F(ApplicationEndToEndTest, WithoutATrayThePanelIsAWindowAtStart)
