@@ -13,6 +13,8 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -54,6 +56,44 @@ void readMenuEntry(const QDBusArgument& argument, MenuEntry& entry)
     }
     argument.endArray();
     argument.endStructure();
+}
+
+/// The whole content of a small file; empty when it cannot be read.
+QString readAll(const QString& file)
+{
+    QFile handle{file};
+    return handle.open(QIODevice::ReadOnly) ? QString::fromUtf8(handle.readAll()) : QString{};
+}
+
+/// The arguments /proc shows for `processId`, the program first.
+QStringList commandLineOf(pid_t processId)
+{
+    QFile file{QStringLiteral("/proc/%1/cmdline").arg(processId)};
+    QStringList arguments;
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& argument : file.readAll().split('\0')) {
+            arguments << QString::fromUtf8(argument);
+        }
+        arguments.removeLast();
+    }
+    return arguments;
+}
+
+/// A running process (not a zombie) that was given `argument`, if any.
+std::optional<pid_t> processWithArgument(const QString& argument)
+{
+    for (const QString& entry : QDir{QStringLiteral("/proc")}.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool numeric = false;
+        const auto processId = static_cast<pid_t>(entry.toInt(&numeric));
+        if (numeric && commandLineOf(processId).contains(argument)) {
+            const QString stat = readAll(QStringLiteral("/proc/%1/stat").arg(processId));
+            const auto end = stat.lastIndexOf(QLatin1Char(')'));
+            if (end >= 0 && stat.size() > end + 2 && stat[end + 2] != QLatin1Char('Z')) {
+                return processId;
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 /// The real application on an emulated laptop whose sink starts muted at 20 %, with a session bus of its own,
@@ -261,14 +301,28 @@ TEST_F(ApplicationEndToEndTest, TrayItemExportsTheCommandsWhichActOnTheRunningAp
     EXPECT_TRUE(waitUntil([&] { return panelVisible() == true; }, 5s))
         << "the second launch showed the panel";
 
-    // An unlocked controller leaves a triggered alarm at its next tick: the manual alarm is tried while locked.
+    // An unlocked controller leaves a triggered alarm at its next tick: the manual alarm is tried while
+    // locked.
     click(item, QStringLiteral("Turn Protection On"));
     m_laptop.logind().setLockedHint(QStringLiteral("c1"), true);
+    const QString pointer =
+        path(QStringLiteral("home/.local/state/Logs/Hollerbox/background-monitor/latest-log-path.txt"));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(pointer); }, 10s)) << "the lock started the monitor";
+    const QString logFile = readAll(pointer);
+    std::optional<pid_t> monitor;
+    ASSERT_TRUE(waitUntil([&] { return (monitor = processWithArgument(logFile)).has_value(); }, 5s));
+    EXPECT_EQ(commandLineOf(*monitor),
+              (QStringList{HOLLERBOX_STAGE_DIR "/libexec/hollerbox/HollerboxBackgroundMonitor", "--arm-delay",
+                           "2.0", "--threshold-g", "0.05", "--alarm-volume", "0.6499999761581421",
+                           "--repeat-seconds", "2.0", "--poll-ms", "250", "--alarm-sound-base64",
+                           "eyJraW5kIjoiYnVpbHRJbiIsImJ1aWx0SW4iOiJoYW5kc09mZiJ9", "--log-file", logFile}));
     click(item, QStringLiteral("Trigger Alarm"));
     EXPECT_TRUE(m_laptop.waitForSink(false, static_cast<double>(0.65F), 10s))
         << "the alarm forced the output";
     m_laptop.logind().setLockedHint(QStringLiteral("c1"), false);
     EXPECT_TRUE(m_laptop.waitForSink(true, 0.2, 5s)) << "the unlock restored the user's mute and volume";
+    EXPECT_TRUE(waitUntil([&] { return !processWithArgument(logFile); }, 5s))
+        << "the unlock stopped the monitor";
 
     click(item, QStringLiteral("Quit"));
     EXPECT_TRUE(waitUntil([&] { return !application.isRunning(); }, 10s)) << "Quit ended the application";
