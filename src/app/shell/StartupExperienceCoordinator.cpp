@@ -42,8 +42,9 @@ void StartupExperienceCoordinator::presentWelcome(bool force)
         window->setMinimumSize(welcomeSize);
         window->setMaximumSize(welcomeSize);
         connect(made.router, &ViewSignalRouter::continueRequested, window, &QWindow::close);
-        connect(window, &QWindow::visibleChanged, window, [window](bool visible) {
+        connect(window, &QWindow::visibleChanged, window, [this, window](bool visible) {
             if (!visible) {
+                endLiveTest();
                 window->deleteLater();
             }
         });
@@ -58,6 +59,16 @@ void StartupExperienceCoordinator::presentWelcome(bool force)
     }
     window.raise();
     window.requestActivate();
+}
+
+void StartupExperienceCoordinator::endLiveTest()
+{
+    // The live movement test belongs to the welcome window: closed early, it must not go on sounding the
+    // alarm at the next lift while the user works.
+    if (m_model.welcomeHardwareAlarmTestActive() ||
+        m_model.motionSensorHardwareCheck().status == HardwareCheckStatus::checking) {
+        m_model.stopWelcomeHardwareTest();
+    }
 }
 
 } // namespace hollerbox

@@ -13,7 +13,8 @@ namespace hollerbox {
 class HollerboxModel;
 
 /// Shows the welcome window on first use, and on request: at most one at a time, made fresh after the last
-/// one closed, kept above other windows where the window system allows it.
+/// one closed, kept above other windows where the window system allows it. Closing it ends a live movement
+/// test it left running.
 class StartupExperienceCoordinator final : public QObject
 {
     Q_OBJECT
@@ -37,6 +38,8 @@ public:
     QQuickWindow* welcomeWindow() const { return m_welcomeWindow; }
 
 private:
+    void endLiveTest();
+
     HollerboxModel& m_model;
     WelcomeWindowMaker m_makeWelcomeWindow;
     QPointer<QQuickWindow> m_welcomeWindow;
