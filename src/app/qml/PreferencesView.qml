@@ -34,7 +34,7 @@ Item {
     implicitHeight: 340
 
     function stopPreview() {
-        if (model.isPreviewPlaying)
+        if (model && model.isPreviewPlaying)
             model.togglePreview()
     }
 
