@@ -6,18 +6,17 @@
 #include "EmulatedLaptop.h"
 #include "MonitorProcess.h"
 #include "MonitorRecorder.h"
+#include "ProcessUsage.h"
 #include "QtTestApplication.h"
 
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <random>
-#include <sstream>
-#include <unistd.h>
 
+using namespace hollerbox::benchmarks;
 using namespace hollerbox::testing;
 using namespace std::chrono_literals;
 
@@ -49,38 +48,6 @@ double percentile(std::vector<double> values, double fraction)
     std::sort(values.begin(), values.end());
     const auto rank = static_cast<std::size_t>(std::ceil(fraction * static_cast<double>(values.size())));
     return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
-}
-
-/// User and system CPU time of `pid` in seconds.
-double cpuSeconds(qint64 pid)
-{
-    std::ifstream stat{"/proc/" + std::to_string(pid) + "/stat"};
-    std::string text{std::istreambuf_iterator<char>{stat}, {}};
-    const auto close = text.rfind(')');
-    if (close == std::string::npos) {
-        return NAN;
-    }
-    std::istringstream fields{text.substr(close + 2)};
-    std::string field;
-    double ticks = 0;
-    for (int index = 3; fields >> field; ++index) {
-        if (index == 14 || index == 15) {
-            ticks += std::stod(field);
-        }
-    }
-    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
-}
-
-double residentMegabytes(qint64 pid)
-{
-    std::ifstream status{"/proc/" + std::to_string(pid) + "/status"};
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stod(line.substr(6)) / 1024.0;
-        }
-    }
-    return NAN;
 }
 
 double milliseconds(std::chrono::steady_clock::duration duration)
