@@ -4,7 +4,7 @@
 
 namespace hollerbox {
 
-/// The user's base directories of the XDG Base Directory specification. A variable that is unset, empty or
+/// The user's XDG base directories (config, state, data). A variable that is unset, empty or
 /// relative is ignored in favour of the default under the home directory ($HOME, else the password entry).
 /// Nothing is created. Any thread.
 namespace XdgDirectories {
