@@ -8,58 +8,65 @@ namespace hollerbox::testing {
 
 ModelOnFakes::ModelOnFakes(QObject* parent) : QObject(parent)
 {
-    m_hardware.defaultDevice = 1;
-    m_hardware.devices[1] = FakeAudioHardware::stereoDevice(1, 0.2F);
+    hardware.defaultDevice = 1;
+    hardware.devices[1] = FakeAudioHardware::stereoDevice(1, 0.2F);
 }
 
 ModelOnFakes::~ModelOnFakes() = default;
 
 QString ModelOnFakes::settingsText() const
 {
-    QFile file{path(QStringLiteral("config/Hollerbox/Hollerbox.conf"))};
+    QFile file{settingsPath()};
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString{};
 }
 
 void ModelOnFakes::setSettingsText(const QString& text)
 {
     QDir{}.mkpath(path(QStringLiteral("config/Hollerbox")));
-    QFile file{path(QStringLiteral("config/Hollerbox/Hollerbox.conf"))};
+    QFile file{settingsPath()};
     if (file.open(QIODevice::WriteOnly)) {
         file.write(text.toUtf8());
     }
 }
 
+void ModelOnFakes::setPlatformReady(bool ready)
+{
+    platformCheck = ready
+                        ? HardwareCheckItemState{"Apple Silicon MacBook detected", HardwareCheckStatus::ready}
+                        : HardwareCheckItemState{"MacBook hardware required", HardwareCheckStatus::warning};
+}
+
 void ModelOnFakes::start()
 {
-    auto launcher = std::make_unique<FakeBackgroundMonitorLauncher>();
-    m_launcher = launcher.get();
-    HollerboxModel::Services services{m_queue, m_clock};
+    auto fakeLauncher = std::make_unique<FakeBackgroundMonitorLauncher>();
+    fakeLauncher->startSucceeds = launcherStartSucceeds;
+    fakeLauncher->leftRunning = monitorLeftRunning;
+    launcher = fakeLauncher.get();
+    HollerboxModel::Services services{queue, clock};
     services.makeController = [this](const ProtectionConfiguration& configuration) {
         auto lockMonitor = std::make_unique<FakeLockStateMonitor>(m_calls);
-        auto movement = std::make_unique<FakeMovementMonitor>(m_calls, &m_clock);
-        m_lock = lockMonitor.get();
-        m_movement = movement.get();
-        if (m_sensorAnswers) {
-            m_movement->values = {MovementMonitorLiveValue{}};
+        auto movementMonitor = std::make_unique<FakeMovementMonitor>(m_calls, &clock);
+        lock = lockMonitor.get();
+        movement = movementMonitor.get();
+        movement->prepareResult = sensorPrepares;
+        if (sensorAnswers) {
+            movement->values = {MovementMonitorLiveValue{}};
         }
+        initialConfiguration = configuration;
         return std::make_unique<OpenLidAlarmController>(
             configuration, std::make_unique<FakeRootDomainReader>(), std::move(lockMonitor),
-            std::make_unique<FakeAlarmPlayer>(m_calls, m_clock),
-            std::make_unique<FakePowerAssertionLease>(m_calls), std::move(movement),
-            std::make_unique<FakeAudioReadinessProbe>(), m_clock, m_queue);
+            std::make_unique<FakeAlarmPlayer>(m_calls, clock),
+            std::make_unique<FakePowerAssertionLease>(m_calls), std::move(movementMonitor),
+            std::make_unique<FakeAudioReadinessProbe>(), clock, queue);
     };
     services.makePreviewController = [this] {
         return std::make_unique<AlarmPreviewController>(
-            std::make_unique<SystemAudioOverrideController>(m_hardware), m_players, m_sounds, m_queue,
-            m_worker, m_clock);
+            std::make_unique<SystemAudioOverrideController>(hardware), m_players, m_sounds, queue, worker,
+            clock);
     };
-    services.backgroundMonitorLauncher = std::move(launcher);
-    services.platformCheckProvider = [this] {
-        return m_platformReady
-                   ? HardwareCheckItemState{"Apple Silicon MacBook detected", HardwareCheckStatus::ready}
-                   : HardwareCheckItemState{"MacBook hardware required", HardwareCheckStatus::warning};
-    };
-    services.settingsFilePath = path(QStringLiteral("config/Hollerbox/Hollerbox.conf"));
+    services.backgroundMonitorLauncher = std::move(fakeLauncher);
+    services.platformCheckProvider = [this] { return platformCheck; };
+    services.settingsFilePath = settingsPath();
     services.importedAlarmsDirectory = path(QStringLiteral("data/Hollerbox/ImportedAlarms"));
     services.applicationLogPath = path(QStringLiteral("state/Logs/Hollerbox/menubar-broadcaster.log"));
     services.launchAtLoginManager = LaunchAtLoginManager{
@@ -67,27 +74,26 @@ void ModelOnFakes::start()
         path(QStringLiteral("prefix/share/applications/org.hollerbox.Hollerbox.desktop")),
         path(QStringLiteral("config/autostart/org.hollerbox.Hollerbox.desktop"))};
     m_model = std::make_unique<HollerboxModel>(std::move(services));
-    m_updaterSettings =
-        std::make_unique<SettingsStore>(path(QStringLiteral("config/Hollerbox/Hollerbox.conf")));
+    m_updaterSettings = std::make_unique<SettingsStore>(settingsPath());
     m_updater = std::make_unique<AppUpdaterController>(path(QStringLiteral("prefix/bin")), QVariantMap{},
                                                        *m_updaterSettings);
-    m_queue.runPending();
+    queue.runPending();
     emit started();
 }
 
 void ModelOnFakes::setLocked(bool locked)
 {
-    if (m_lock != nullptr) {
-        m_lock->lockedAfterRefresh = locked;
+    if (lock != nullptr) {
+        lock->lockedAfterRefresh = locked;
         advance(250);
     }
 }
 
 void ModelOnFakes::advance(int milliseconds)
 {
-    m_queue.advanceBy(std::chrono::milliseconds{milliseconds});
-    m_worker.runAll();
-    m_queue.runPending();
+    queue.advanceBy(std::chrono::milliseconds{milliseconds});
+    worker.runAll();
+    queue.runPending();
 }
 
 QString ModelOnFakes::makeFile(const QString& name, int bytes)

@@ -24,16 +24,17 @@
 
 namespace hollerbox::testing {
 
-/// A model on fakes in virtual time for the views' tests, with its files in a private directory. Create it in
-/// QML, set the stored settings if any, then call `start()`; drive the fakes through the invokables.
+/// A model on fakes in virtual time, with its files in a private directory, for the views' tests (create it
+/// in QML, set the stored settings if any, call `start()`, drive it through the invokables) and for C++
+/// tests, which set the public knobs before `start()` and reach the fakes directly.
 class ModelOnFakes : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(hollerbox::HollerboxModel* model READ model NOTIFY started)
     Q_PROPERTY(hollerbox::AppUpdaterController* updater READ updater NOTIFY started)
     Q_PROPERTY(QString settingsText READ settingsText WRITE setSettingsText)
-    Q_PROPERTY(bool platformReady MEMBER m_platformReady)
-    Q_PROPERTY(bool sensorAnswers MEMBER m_sensorAnswers)
+    Q_PROPERTY(bool platformReady READ platformReady WRITE setPlatformReady)
+    Q_PROPERTY(bool sensorAnswers MEMBER sensorAnswers)
 
 public:
     explicit ModelOnFakes(QObject* parent = nullptr);
@@ -57,28 +58,44 @@ public:
     /// `start()` makes launch at login available.
     Q_INVOKABLE QString makeFile(const QString& name, int bytes);
     /// How many monitors the fake launcher started.
-    Q_INVOKABLE int monitorLaunches() const { return m_launcher ? m_launcher->launches : 0; }
+    Q_INVOKABLE int monitorLaunches() const { return launcher != nullptr ? launcher->launches : 0; }
+
+    bool platformReady() const { return platformCheck.status == HardwareCheckStatus::ready; }
+    void setPlatformReady(bool ready);
+    /// The path of `name` in the private directory.
+    QString path(const QString& name) const { return m_directory.filePath(name); }
+    QString settingsPath() const { return path(QStringLiteral("config/Hollerbox/Hollerbox.conf")); }
+    /// Destroys the model, as quitting does.
+    void stop() { m_model.reset(); }
+
+    // Knobs, read by `start()`.
+    HardwareCheckItemState platformCheck{"Apple Silicon MacBook detected", HardwareCheckStatus::ready};
+    bool sensorPrepares = true;
+    /// Whether the accelerometer has a reading from the start.
+    bool sensorAnswers = true;
+    bool launcherStartSucceeds = true;
+    bool monitorLeftRunning = false;
+
+    // The fakes; the pointers are set by `start()`.
+    VirtualClock clock;
+    VirtualMainQueue queue{clock};
+    FakeAudioHardware hardware;
+    FakeBackgroundWorker worker{queue};
+    FakeLockStateMonitor* lock = nullptr;
+    FakeMovementMonitor* movement = nullptr;
+    FakeBackgroundMonitorLauncher* launcher = nullptr;
+    /// The configuration the controller was built with.
+    ProtectionConfiguration initialConfiguration;
 
 signals:
     void started();
 
 private:
-    QString path(const QString& name) const { return m_directory.filePath(name); }
-
     QTemporaryDir m_directory;
-    VirtualClock m_clock;
-    VirtualMainQueue m_queue{m_clock};
     std::shared_ptr<CallLog> m_calls = std::make_shared<CallLog>();
-    FakeAudioHardware m_hardware;
     FakeAudioFilePlayerFactory m_players;
     FakeResourceDirectories m_resources;
     BuiltInSoundLocator m_sounds{m_resources, BuiltInSoundLocator::Scope::programResourcesOnly};
-    FakeBackgroundWorker m_worker{m_queue};
-    bool m_platformReady = true;
-    bool m_sensorAnswers = true;
-    FakeLockStateMonitor* m_lock = nullptr;
-    FakeMovementMonitor* m_movement = nullptr;
-    FakeBackgroundMonitorLauncher* m_launcher = nullptr;
     std::unique_ptr<HollerboxModel> m_model;
     std::unique_ptr<SettingsStore> m_updaterSettings;
     std::unique_ptr<AppUpdaterController> m_updater;

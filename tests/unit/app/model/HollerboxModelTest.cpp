@@ -128,7 +128,7 @@ TEST_F(HollerboxModelTest, HandsTheWatchToTheMonitorWhileLockedAndTakesItBackOnU
 
 TEST_F(HollerboxModelTest, KeepsFullDutyWhenTheMonitorCannotStart)
 {
-    launcherStartSucceeds = false;
+    fakes.launcherStartSucceeds = false;
     build();
     setLocked(true);
     ticks(4);
@@ -144,7 +144,7 @@ TEST_F(HollerboxModelTest, SwitchingProtectionOffStopsTheMonitorAndIsStored)
     setLocked(true);
     ASSERT_TRUE(launcher->running);
 
-    QSignalSpy changed{model.get(), &HollerboxModel::protectionEnabledChanged};
+    QSignalSpy changed{model, &HollerboxModel::protectionEnabledChanged};
     const std::size_t stopsBefore = launcher->stops.size();
     model->setProtectionEnabled(false);
     EXPECT_EQ(changed.count(), 1);
@@ -167,7 +167,7 @@ TEST_F(HollerboxModelTest, SwitchingProtectionOffStopsTheMonitorAndIsStored)
 
 TEST_F(HollerboxModelTest, AMonitorLeftRunningIsAdoptedAndStoppedByTheFirstUnlockedSnapshot)
 {
-    monitorLeftRunning = true;
+    fakes.monitorLeftRunning = true;
     build();
     ticks(1);
     EXPECT_EQ(launcher->launches, 0);
@@ -258,7 +258,7 @@ TEST_P(HardwareCheckTest, EndsInTheExpectedItem)
 {
     const HardwareCheckCase& row = GetParam();
     platformCheck.status = row.platformStatus;
-    sensorPrepares = row.sensorPrepares;
+    fakes.sensorPrepares = row.sensorPrepares;
     if (row.onboardingDone) {
         writeSettings("[General]\nHollerboxApp.hasDismissedOnboarding=true\n");
     }
@@ -302,7 +302,7 @@ TEST_F(HollerboxModelTest, ARetryCancelsTheRunningCheckSilentlyAndAnIdleSnapshot
     build();
     queue.advanceBy(1000ms);
     std::vector<std::string> titles;
-    QObject::connect(model.get(), &HollerboxModel::hardwareChecksChanged,
+    QObject::connect(model, &HollerboxModel::hardwareChecksChanged,
                      [&] { titles.push_back(model->motionSensorHardwareCheck().title); });
     model->runHardwareChecks();
     queue.advanceBy(2500ms);
@@ -351,10 +351,8 @@ TEST_F(HollerboxModelTest, ImportingSelectsTheSoundAndDeletingItFallsBackToTheDe
 
 TEST_F(HollerboxModelTest, TheTestAlarmForcesTheOutputUntilItIsToggledOffOrTheModelGoes)
 {
-    hardware.defaultDevice = 1;
-    hardware.devices[1] = FakeAudioHardware::stereoDevice(1, 0.2F);
     build();
-    QSignalSpy playing{model.get(), &HollerboxModel::isTestAlarmPlayingChanged};
+    QSignalSpy playing{model, &HollerboxModel::isTestAlarmPlayingChanged};
     model->toggleTestAlarm();
     EXPECT_TRUE(model->isTestAlarmPlaying());
     EXPECT_EQ(hardware.devices[1].mute[0].value, 0U);
@@ -371,7 +369,7 @@ TEST_F(HollerboxModelTest, TheTestAlarmForcesTheOutputUntilItIsToggledOffOrTheMo
 
     model->toggleTestAlarm();
     ASSERT_EQ(hardware.devices[1].mute[0].value, 0U);
-    model.reset();
+    fakes.stop();
     EXPECT_EQ(hardware.devices[1].mute[0].value, 1U) << "quitting gives the output back";
     EXPECT_FLOAT_EQ(hardware.devices[1].volume[0].value, 0.2F);
 }
