@@ -5,6 +5,7 @@
 // the Qt Quick software renderer, as the end-to-end tests run it. Usage: HollerboxApplicationBenchmark
 // [measured seconds per situation, default 20]
 
+#include "ApplicationBus.h"
 #include "EmulatedLaptop.h"
 #include "EventLoopWait.h"
 #include "PrivateDBusDaemon.h"
@@ -34,8 +35,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString kApplicationService = QStringLiteral("org.hollerbox.Hollerbox");
-const QString kApplicationPath = QStringLiteral("/org/hollerbox/Hollerbox");
 const QString kBusName = QStringLiteral("application-benchmark");
 constexpr auto kSettle = 3s;
 // Long enough for the countdown shown while arming to run through both locked situations.
@@ -125,26 +124,10 @@ public:
         QDBusConnection::disconnectFromBus(kBusName);
     }
 
-    std::optional<bool> panelVisible()
-    {
-        auto get = QDBusMessage::createMethodCall(kApplicationService, kApplicationPath,
-                                                  QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                  QStringLiteral("Get"));
-        get << kApplicationService << QStringLiteral("PanelVisible");
-        const QDBusMessage reply = m_bus.call(get, QDBus::Block, 2000);
-        if (reply.type() != QDBusMessage::ReplyMessage) {
-            return std::nullopt;
-        }
-        return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
-    }
+    std::optional<bool> panelVisible() { return ApplicationBus::panelVisible(m_bus); }
 
     /// Asks the running application to show its panel, as a second launch does.
-    bool showPanel()
-    {
-        const QDBusMessage reply = m_bus.call(QDBusMessage::createMethodCall(
-            kApplicationService, kApplicationPath, kApplicationService, QStringLiteral("ShowPanel")));
-        return reply.type() == QDBusMessage::ReplyMessage;
-    }
+    bool showPanel() { return ApplicationBus::showPanel(m_bus); }
 
     /// Clicks the tray icon, which toggles the panel.
     bool clickTrayIcon()

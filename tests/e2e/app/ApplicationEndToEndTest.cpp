@@ -1,3 +1,4 @@
+#include "ApplicationBus.h"
 #include "EmulatedLaptop.h"
 #include "PrivateDBusDaemon.h"
 #include "QtTestApplication.h"
@@ -24,9 +25,6 @@ namespace hollerbox::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-const QString kApplicationService = QStringLiteral("org.hollerbox.Hollerbox");
-const QString kApplicationPath = QStringLiteral("/org/hollerbox/Hollerbox");
 
 /// One entry of a menu exported as com.canonical.dbusmenu.
 struct MenuEntry
@@ -171,22 +169,11 @@ protected:
 
     bool ownsApplicationName(const ServiceProcess& application)
     {
-        const auto owner = m_bus.interface()->servicePid(kApplicationService);
+        const auto owner = m_bus.interface()->servicePid(ApplicationBus::service);
         return owner.isValid() && owner.value() == static_cast<uint>(application.processId());
     }
 
-    std::optional<bool> panelVisible()
-    {
-        auto get = QDBusMessage::createMethodCall(kApplicationService, kApplicationPath,
-                                                  QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                  QStringLiteral("Get"));
-        get << kApplicationService << QStringLiteral("PanelVisible");
-        const QDBusMessage reply = m_bus.call(get, QDBus::Block, 2000);
-        if (reply.type() != QDBusMessage::ReplyMessage) {
-            return std::nullopt;
-        }
-        return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
-    }
+    std::optional<bool> panelVisible() { return ApplicationBus::panelVisible(m_bus); }
 
     /// The top-level entries of the tray item's menu, separators left out.
     QList<MenuEntry> menu(const QString& item)
