@@ -97,7 +97,7 @@ TEST_F(AlarmPreviewControllerTest, WorkOfAReplacedPreviewFinishingLateChangesNot
     {
         const char* name;
         BuiltInAlarmSound::Value first;
-        long soundsStarted; // a fallback cannot be interrupted; a replaced file never starts
+        long soundsStarted; // a fallback plays out; a replaced file never starts
     } cases[] = {{"a fallback still playing", BuiltInAlarmSound::whatAreYouDoing, 2},
                  {"a file still opening", BuiltInAlarmSound::handsOff, 1}};
     for (const auto& entry : cases) {
@@ -141,17 +141,17 @@ TEST_F(AlarmPreviewControllerTest, TheOverrideHoldsWhilePlayingAndEveryEndRestor
         controller = makeController(states);
         controller->play(builtIn(BuiltInAlarmSound::handsOff), 1.4f);
         settle();
-        EXPECT_EQ(hardware.devices[5].mute[0].value, 0u);
-        EXPECT_EQ(hardware.devices[5].volume[0].value, 1.0f);
-        hardware.devices[5].mute[0].value = 1;
-        hardware.devices[5].volume[1].value = 0.1f;
+        auto& device = hardware.devices[5];
+        EXPECT_EQ(device.mute[0].value, 0u);
+        EXPECT_EQ(device.volume[0].value, 1.0f);
+        device.mute[0].value = 1;
+        device.volume[1].value = 0.1f;
         advance(0.499);
-        EXPECT_EQ(hardware.devices[5].mute[0].value, 1u);
+        EXPECT_EQ(device.mute[0].value, 1u);
         advance(0.001);
-        EXPECT_EQ(hardware.devices[5].mute[0].value, 0u);
-        EXPECT_EQ(hardware.devices[5].volume[1].value, 1.0f);
+        EXPECT_EQ(device.mute[0].value, 0u);
+        EXPECT_EQ(device.volume[1].value, 1.0f);
         EXPECT_EQ(players.log().back(), "volume " + builtInPath("hands-off") + " 1");
-
         entry.end();
         EXPECT_TRUE(deviceIsUserState());
         EXPECT_EQ(states, entry.states);
@@ -170,7 +170,6 @@ TEST_F(AlarmPreviewControllerTest,
     settle();
     advance(4.0);
     EXPECT_TRUE(hardware.calls.empty());
-
     hardware.defaultDevice.reset();
     controller->play(builtIn(BuiltInAlarmSound::policeAlarm), -0.2f);
     settle();
@@ -187,6 +186,8 @@ TEST_F(AlarmPreviewControllerTest, WhatCannotBePlayedFallsBackToTheDefaultSoundO
 {
     players.files["/clips/broken.m4a"] = {1.0, "Could not determine type of stream.", 0};
     const auto handsOff = builtInPath("hands-off");
+    const Strings handsOffLog{"open " + handsOff, "volume " + handsOff + " 1", "play " + handsOff,
+                              "stop " + handsOff};
     const struct
     {
         const char* name;
@@ -194,18 +195,11 @@ TEST_F(AlarmPreviewControllerTest, WhatCannotBePlayedFallsBackToTheDefaultSoundO
         bool handsOffInstalled;
         Strings fallbackLog;
     } cases[] = {
-        {"a missing custom file",
-         AlarmSoundSelection::customFile("/gone/Boom.m4a", "Custom Sound 1"),
-         true,
-         {"open " + handsOff, "volume " + handsOff + " 1", "play " + handsOff, "stop " + handsOff}},
-        {"an unreadable custom file",
-         AlarmSoundSelection::customFile("/clips/broken.m4a", "Custom Sound 2"),
-         true,
-         {"open " + handsOff, "volume " + handsOff + " 1", "play " + handsOff, "stop " + handsOff}},
-        {"a missing built-in file",
-         builtIn(BuiltInAlarmSound::whatAreYouDoing),
-         true,
-         {"open " + handsOff, "volume " + handsOff + " 1", "play " + handsOff, "stop " + handsOff}},
+        {"a missing custom file", AlarmSoundSelection::customFile("/gone/Boom.m4a", "Custom Sound 1"), true,
+         handsOffLog},
+        {"an unreadable custom file", AlarmSoundSelection::customFile("/clips/broken.m4a", "Custom Sound 2"),
+         true, handsOffLog},
+        {"a missing built-in file", builtIn(BuiltInAlarmSound::whatAreYouDoing), true, handsOffLog},
         {"no default sound either",
          AlarmSoundSelection::customFile("/gone/Boom.m4a", "Custom Sound 1"),
          false,

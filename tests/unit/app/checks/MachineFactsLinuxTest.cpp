@@ -37,9 +37,7 @@ public:
         if (!scope.empty()) {
             write("devices/supplies/" + name + "/scope", scope + "\n");
         }
-        fs::create_directories(m_root / "sys/class/power_supply");
-        fs::create_directory_symlink("../../devices/supplies/" + name,
-                                     m_root / "sys/class/power_supply" / name);
+        link("../../devices/supplies/" + name, "class/power_supply/" + name);
     }
 
     /// A HID device whose first application collection is on the vendor page with `usage`.
@@ -52,9 +50,13 @@ public:
                                            0x75, 0x08, 0x95, 0x15, 0x81,  0x02, 0xC0};
         write(device + "/report_descriptor", {reinterpret_cast<const char*>(descriptor), sizeof descriptor});
         fs::create_directories(m_root / "sys" / device / "hidraw" / node);
-        fs::create_directories(m_root / "sys/class/hidraw");
-        fs::create_directory_symlink("../../" + device + "/hidraw/" + node,
-                                     m_root / "sys/class/hidraw" / node);
+        link("../../" + device + "/hidraw/" + node, "class/hidraw/" + node);
+    }
+
+    void link(const std::string& target, const std::string& path) const
+    {
+        fs::create_directories((m_root / "sys" / path).parent_path());
+        fs::create_directory_symlink(target, m_root / "sys" / path);
     }
 
     MachineFactsLinux facts() const
@@ -86,7 +88,6 @@ TEST(MachineFactsLinuxTest, OnlyABatteryThatIsNotAnotherDevicesCountsAsInternal)
         for (const auto& [name, type, scope] : entry.supplies) {
             tree.addPowerSupply(name, type, scope);
         }
-        EXPECT_EQ(tree.facts().hasInternalBattery(), entry.expected);
         EXPECT_EQ(tree.facts().platformFacts(), (PlatformFacts{true, false, entry.expected}));
     }
 }
@@ -110,8 +111,8 @@ TEST(MachineFactsLinuxTest, AnyAccelerometerTheMovementMonitorLooksForCountsEven
          false},
         {"an IIO accelerometer",
          [](const MachineTree& tree) {
-             for (const char* axis : {"x", "y", "z"}) {
-                 tree.write(std::string{"bus/iio/devices/iio:device0/in_accel_"} + axis + "_raw", "0\n");
+             for (const std::string axis : {"x", "y", "z"}) {
+                 tree.write("bus/iio/devices/iio:device0/in_accel_" + axis + "_raw", "0\n");
              }
          },
          true},
@@ -131,7 +132,6 @@ TEST(MachineFactsLinuxTest, AnyAccelerometerTheMovementMonitorLooksForCountsEven
         MachineTree tree;
         tree.addPowerSupply("BAT0", "Battery", "System");
         entry.build(tree);
-        EXPECT_EQ(tree.facts().hasAccelerometerHardware(), entry.expected);
         EXPECT_EQ(tree.facts().platformFacts(), (PlatformFacts{true, entry.expected, true}));
     }
 }

@@ -14,7 +14,7 @@ namespace {
 class ImportedAlarmSoundLibraryTest : public ::testing::Test
 {
 protected:
-    /// A file of `size` bytes in the sources directory, its first bytes naming it.
+    /// A file of `size` bytes starting with its name.
     QString makeSource(const QString& name, qint64 size = 64) const
     {
         const QString path = m_root.filePath(name);
@@ -52,12 +52,9 @@ TEST_F(ImportedAlarmSoundLibraryTest, ImportsNumberedCopiesUnderTheirOwnNames)
 {
     const QString wav = makeSource(QStringLiteral("Siren.wav"));
     const QString mp3 = makeSource(QStringLiteral("Alarm.MP3"));
-    QList<ImportedAlarmSound> sounds = importAll({wav, wav});
-
-    const auto result = library.importSound(sounds, mp3);
+    const auto result = library.importSound(importAll({wav, wav}), mp3);
     ASSERT_TRUE(result.succeeded());
-    sounds = result.sounds;
-
+    const auto& sounds = result.sounds;
     ASSERT_EQ(sounds.size(), 3);
     QStringList names;
     for (const auto& sound : sounds) {
@@ -68,13 +65,11 @@ TEST_F(ImportedAlarmSoundLibraryTest, ImportsNumberedCopiesUnderTheirOwnNames)
     EXPECT_NE(sounds[0].path, sounds[1].path);
     EXPECT_EQ(sounds[0].fileName, QStringLiteral("Siren.wav"));
     EXPECT_EQ(result.importedSound, sounds[2]);
-    EXPECT_EQ(result.importedSound.fileName, QStringLiteral("Alarm.MP3"));
     EXPECT_EQ(QFileInfo{result.importedSound.path}.suffix(), QStringLiteral("mp3"));
     QFile copy{result.importedSound.path};
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
     EXPECT_TRUE(copy.readAll().startsWith("Alarm.MP3"));
     EXPECT_EQ(storedFiles().size(), 3);
-
     EXPECT_EQ(ImportedAlarmSoundLibrary::selectionAfterImport(result.importedSound),
               AlarmSoundSelection::customFile(result.importedSound.path.toStdString(), "Custom Sound 3"));
     EXPECT_EQ(ImportedAlarmSoundLibrary::summaryText(sounds.size()),
@@ -86,6 +81,9 @@ TEST_F(ImportedAlarmSoundLibraryTest, AppliesTheRulesInOrder)
     const QList<ImportedAlarmSound> full(
         ImportedAlarmSoundLibrary::maxSoundCount,
         ImportedAlarmSound{QUuid::createUuid(), "/x.wav", "Custom Sound", "x.wav"});
+    const QString unsupported{
+        "That file format is not supported. Please choose an audio file such as WAV, AIFF, "
+        "M4A, MP3, or CAF."};
     struct Case
     {
         int existing;
@@ -96,19 +94,13 @@ TEST_F(ImportedAlarmSoundLibraryTest, AppliesTheRulesInOrder)
     for (const auto& [existing, name, size, failure] :
          {Case{5, "big.txt", 10485761,
                "You can keep up to 5 custom alarm sounds. Delete one before importing another."},
-          Case{0, "notes.txt", 10,
-               "That file format is not supported. Please choose an audio file such as WAV, AIFF, M4A, MP3, "
-               "or CAF."},
-          Case{0, "big.flac", 10485761,
-               "That file format is not supported. Please choose an audio file such as WAV, AIFF, M4A, MP3, "
-               "or CAF."},
+          Case{0, "notes.txt", 10, unsupported}, Case{0, "big.flac", 10485761, unsupported},
           Case{0, "big.wav", 10485761,
                "That audio file is too large. Please choose a file smaller than 10 MB."},
-          Case{0, "limit.wav", 10485760, std::nullopt}, Case{4, "tone.AIFF", 10, std::nullopt}}) {
+          Case{0, "limit.wav", 10485760, {}}, Case{4, "tone.AIFF", 10, {}}}) {
         SCOPED_TRACE(name);
         const auto before = full.mid(0, existing);
         const auto result = library.importSound(before, makeSource(QString::fromLatin1(name), size));
-
         if (failure) {
             ASSERT_FALSE(result.succeeded());
             EXPECT_TRUE(result.failure->importError().has_value());
@@ -126,16 +118,13 @@ TEST_F(ImportedAlarmSoundLibraryTest, AppliesTheRulesInOrder)
 
 TEST_F(ImportedAlarmSoundLibraryTest, RefusesWhatCannotBeCopiedWithoutHangingOrLeavingAFile)
 {
-    const QString pipe = m_root.filePath(QStringLiteral("pipe.wav"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    const QString device = m_root.filePath(QStringLiteral("null.wav"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), device));
-    const QString folder = m_root.filePath(QStringLiteral("folder.wav"));
-    ASSERT_TRUE(QDir{}.mkpath(folder));
-    const QString unreadable = m_root.filePath(QStringLiteral("unreadable.wav"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), unreadable));
-
-    for (const auto& source : {pipe, device, folder, unreadable}) {
+    const auto path = [this](const char* name) { return m_root.filePath(QString::fromLatin1(name)); };
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.wav")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), path("null.wav")));
+    ASSERT_TRUE(QDir{}.mkpath(path("folder.wav")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), path("unreadable.wav")));
+    for (const auto& source :
+         {path("pipe.wav"), path("null.wav"), path("folder.wav"), path("unreadable.wav")}) {
         SCOPED_TRACE(source.toStdString());
         const auto result = library.importSound({}, source);
         ASSERT_FALSE(result.succeeded());
@@ -169,37 +158,47 @@ TEST_F(ImportedAlarmSoundLibraryTest, DeletingRenumbersAndFixesTheSelection)
     const QString source = makeSource(QStringLiteral("Siren.wav"));
     const auto sounds = importAll({source, source, source});
     const auto third = ImportedAlarmSoundLibrary::selectionAfterImport(sounds[2]);
-
     const auto remaining = library.deleteSound(sounds, sounds[0]);
-
     ASSERT_EQ(remaining.size(), 2);
     EXPECT_EQ(remaining[0].displayName, QStringLiteral("Custom Sound 1"));
     EXPECT_EQ(remaining[1].displayName, QStringLiteral("Custom Sound 2"));
     EXPECT_EQ(remaining[1].id, sounds[2].id);
     EXPECT_FALSE(QFileInfo::exists(sounds[0].path));
     EXPECT_TRUE(QFileInfo::exists(sounds[1].path));
-    EXPECT_EQ(ImportedAlarmSoundLibrary::selectionAfterDelete(third, sounds[0], remaining),
-              AlarmSoundSelection::customFile(sounds[2].path.toStdString(), "Custom Sound 2"));
-
     const auto renamedThird = ImportedAlarmSoundLibrary::selectionAfterDelete(third, sounds[0], remaining);
+    EXPECT_EQ(renamedThird, AlarmSoundSelection::customFile(sounds[2].path.toStdString(), "Custom Sound 2"));
     const auto last = library.deleteSound(remaining, remaining[1]);
     EXPECT_EQ(ImportedAlarmSoundLibrary::selectionAfterDelete(renamedThird, remaining[1], last),
               AlarmSoundSelection::defaultSelection());
-
     const auto builtIn = AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm);
     const auto elsewhere = AlarmSoundSelection::customFile("/elsewhere.wav", "Mine");
     EXPECT_EQ(ImportedAlarmSoundLibrary::selectionAfterDelete(builtIn, sounds[0], remaining), builtIn);
     EXPECT_EQ(ImportedAlarmSoundLibrary::selectionAfterDelete(elsewhere, sounds[0], remaining), elsewhere);
 }
 
-TEST_F(ImportedAlarmSoundLibraryTest, DeletingKeepsFilesOutsideTheStorageAndForgetsMissingOnes)
+TEST_F(ImportedAlarmSoundLibraryTest, SeedsOnlyAnEmptyListFromAnExistingCustomFileAndNeverDeletesIt)
 {
-    const QString userFile = makeSource(QStringLiteral("Mine.wav"));
-    const auto seeded = ImportedAlarmSoundLibrary::seeded(
-        {}, AlarmSoundSelection::customFile(userFile.toStdString(), "Mine"));
+    const QString userFile = makeSource(QStringLiteral("Old Alarm.m4a"));
+    const auto selection = AlarmSoundSelection::customFile(userFile.toStdString(), "Old Alarm");
+    const auto seeded = ImportedAlarmSoundLibrary::seeded({}, selection);
     ASSERT_EQ(seeded.size(), 1);
+    EXPECT_FALSE(seeded[0].id.isNull());
+    EXPECT_EQ(seeded[0].path, userFile);
+    EXPECT_EQ(seeded[0].displayName, QStringLiteral("Old Alarm"));
+    EXPECT_EQ(seeded[0].fileName, QStringLiteral("Old Alarm.m4a"));
+    const QList<ImportedAlarmSound> other{{QUuid::createUuid(), "/a.wav", "Custom Sound 1", "a.wav"}};
+    EXPECT_EQ(ImportedAlarmSoundLibrary::seeded(other, selection), other);
+    EXPECT_TRUE(ImportedAlarmSoundLibrary::seeded({}, AlarmSoundSelection::defaultSelection()).isEmpty());
+    EXPECT_TRUE(ImportedAlarmSoundLibrary::seeded(
+                    {}, AlarmSoundSelection::customFile(userFile.toStdString() + ".gone", "x"))
+                    .isEmpty());
     EXPECT_TRUE(library.deleteSound(seeded, seeded[0]).isEmpty());
     EXPECT_TRUE(QFileInfo::exists(userFile));
+}
+
+TEST_F(ImportedAlarmSoundLibraryTest, DeletingForgetsAFileAlreadyGone)
+{
+    const QString userFile = makeSource(QStringLiteral("Mine.wav"));
 
     const auto sounds = importAll({userFile, userFile});
     ASSERT_TRUE(QFile::remove(sounds[0].path));
@@ -213,33 +212,10 @@ TEST_F(ImportedAlarmSoundLibraryTest, LoadingKeepsExistingFilesAsStored)
     const QString source = makeSource(QStringLiteral("Siren.wav"));
     const auto sounds = importAll({source, source, source});
     ASSERT_TRUE(QFile::remove(sounds[1].path));
-
     const auto loaded = ImportedAlarmSoundLibrary::loadExisting(ImportedAlarmSoundCoding::encode(sounds));
-
     EXPECT_EQ(loaded, (QList<ImportedAlarmSound>{sounds[0], sounds[2]}));
-    EXPECT_EQ(loaded[1].displayName, QStringLiteral("Custom Sound 3"));
     EXPECT_TRUE(ImportedAlarmSoundLibrary::loadExisting(std::nullopt).isEmpty());
     EXPECT_TRUE(ImportedAlarmSoundLibrary::loadExisting(QByteArray{"{"}).isEmpty());
-}
-
-TEST_F(ImportedAlarmSoundLibraryTest, SeedsAnEmptyListFromAnExistingCustomSelection)
-{
-    const QString file = makeSource(QStringLiteral("Old Alarm.m4a"));
-    const auto selection = AlarmSoundSelection::customFile(file.toStdString(), "Old Alarm");
-
-    const auto seeded = ImportedAlarmSoundLibrary::seeded({}, selection);
-    ASSERT_EQ(seeded.size(), 1);
-    EXPECT_FALSE(seeded[0].id.isNull());
-    EXPECT_EQ(seeded[0].path, file);
-    EXPECT_EQ(seeded[0].displayName, QStringLiteral("Old Alarm"));
-    EXPECT_EQ(seeded[0].fileName, QStringLiteral("Old Alarm.m4a"));
-
-    const QList<ImportedAlarmSound> existing{{QUuid::createUuid(), "/a.wav", "Custom Sound 1", "a.wav"}};
-    EXPECT_EQ(ImportedAlarmSoundLibrary::seeded(existing, selection), existing);
-    EXPECT_TRUE(ImportedAlarmSoundLibrary::seeded({}, AlarmSoundSelection::defaultSelection()).isEmpty());
-    EXPECT_TRUE(ImportedAlarmSoundLibrary::seeded(
-                    {}, AlarmSoundSelection::customFile(file.toStdString() + ".gone", "x"))
-                    .isEmpty());
 }
 
 } // namespace
