@@ -9,10 +9,8 @@
 namespace hollerbox {
 namespace {
 
-const QString stagedApplicationEntry =
-    QStringLiteral(HOLLERBOX_STAGE_DIR "/share/applications/org.hollerbox.Hollerbox.desktop");
-const QString unavailableText = QStringLiteral("Launch at login is unavailable in this build of Hollerbox.");
-const QString failurePrefix = QStringLiteral("Could not update launch-at-login status: ");
+const LaunchAtLoginState off{false, LaunchAtLoginSupport::available()};
+const LaunchAtLoginState on{true, LaunchAtLoginSupport::available()};
 
 QString readAll(const QString& path)
 {
@@ -52,41 +50,37 @@ protected:
     /// An installed tree under `prefix` (its program and its desktop entry) and a manager for it.
     LaunchAtLoginManager managerInTree(const QString& prefix, bool withApplicationEntry = true)
     {
-        m_executable = m_root.filePath(prefix + QStringLiteral("/bin/hollerbox"));
+        m_executable = m_root.filePath(prefix + "/bin/hollerbox");
         writeAll(m_executable, "#!/bin/sh\nexit 0\n");
         QFile::setPermissions(m_executable, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         const QString applicationEntry = LaunchAtLoginManager::applicationEntryPathFor(m_executable);
+        EXPECT_EQ(applicationEntry,
+                  m_root.filePath(prefix + "/share/applications/org.hollerbox.Hollerbox.desktop"));
         if (withApplicationEntry) {
-            EXPECT_EQ(applicationEntry,
-                      m_root.filePath(prefix +
-                                      QStringLiteral("/share/applications/org.hollerbox.Hollerbox.desktop")));
             EXPECT_TRUE(QDir{}.mkpath(QFileInfo{applicationEntry}.absolutePath()));
-            EXPECT_TRUE(QFile::copy(stagedApplicationEntry, applicationEntry));
+            EXPECT_TRUE(QFile::copy(HOLLERBOX_STAGE_DIR "/share/applications/org.hollerbox.Hollerbox.desktop",
+                                    applicationEntry));
         }
         return LaunchAtLoginManager{m_executable, applicationEntry, m_autostartEntry};
     }
 
     QTemporaryDir m_root;
-    QString m_autostartEntry =
-        m_root.filePath(QStringLiteral("config/autostart/org.hollerbox.Hollerbox.desktop"));
+    QString m_autostartEntry = m_root.filePath("config/autostart/org.hollerbox.Hollerbox.desktop");
     QString m_executable;
 };
 
 TEST_F(LaunchAtLoginManagerTest, TurnsOnAndOffThroughAnAutostartEntryThatRunsThisProgram)
 {
-    const auto manager = managerInTree(QStringLiteral("usr"));
-    const LaunchAtLoginState off{false, LaunchAtLoginSupport::available()};
-    const LaunchAtLoginState on{true, LaunchAtLoginSupport::available()};
+    const auto manager = managerInTree("usr");
     EXPECT_EQ(manager.currentState(), off);
 
     EXPECT_EQ(manager.setEnabled(true), on);
     EXPECT_EQ(manager.currentState(), on);
     EXPECT_EQ(launchedProgram(m_autostartEntry), m_executable);
     const QString written = readAll(m_autostartEntry);
-    EXPECT_TRUE(written.startsWith(QStringLiteral("[Desktop Entry]\n")));
-    EXPECT_TRUE(written.contains(QStringLiteral("\nExec=") + m_executable + u'\n')) << written.toStdString();
-    EXPECT_TRUE(written.contains(QStringLiteral("\nName=Hollerbox\n")));
-    EXPECT_FALSE(written.contains(QStringLiteral("Exec=hollerbox")));
+    EXPECT_TRUE(written.startsWith("[Desktop Entry]\n") && written.contains("\nName=Hollerbox\n") &&
+                written.contains("\nExec=" + m_executable + u'\n') && !written.contains("Exec=hollerbox"))
+        << written.toStdString();
     EXPECT_EQ(manager.setEnabled(true), on);
 
     EXPECT_EQ(manager.setEnabled(false), off);
@@ -96,26 +90,24 @@ TEST_F(LaunchAtLoginManagerTest, TurnsOnAndOffThroughAnAutostartEntryThatRunsThi
 
 TEST_F(LaunchAtLoginManagerTest, QuotesTheProgramForDesktopLaunchers)
 {
-    for (const QString& prefix :
-         {QStringLiteral("My Apps"), QStringLiteral("cost $HOME"), QStringLiteral("say \"hi\""),
-          QStringLiteral("back\\slash"), QStringLiteral("it's"), QStringLiteral("a#b;c&d|e<f>g*h?i(j)k~l`m`"),
-          QStringLiteral("tab\there")}) {
-        SCOPED_TRACE(prefix.toStdString());
+    for (const char* prefix : {"My Apps", "cost $HOME", "say \"hi\"", "back\\slash", "it's",
+                               "a#b;c&d|e<f>g*h?i(j)k~l`m`", "tab\there"}) {
+        SCOPED_TRACE(prefix);
         const auto manager = managerInTree(prefix);
         ASSERT_TRUE(manager.setEnabled(true).enabled);
         EXPECT_EQ(launchedProgram(m_autostartEntry), m_executable) << readAll(m_autostartEntry).toStdString();
     }
-
-    const auto manager = managerInTree(QStringLiteral("50% a\\b $c"));
-    ASSERT_TRUE(manager.setEnabled(true).enabled);
-    const QString expected =
-        QStringLiteral("\nExec=\"%1/50%% a\\\\\\\\b \\\\$c/bin/hollerbox\"\n").arg(m_root.path());
-    EXPECT_TRUE(readAll(m_autostartEntry).contains(expected)) << readAll(m_autostartEntry).toStdString();
+    // Written out exactly: quoted, "%" doubled, the backslash and the dollar escaped twice.
+    ASSERT_TRUE(managerInTree("50% a\\b $c").setEnabled(true).enabled);
+    const QString written = readAll(m_autostartEntry);
+    EXPECT_TRUE(written.contains(
+        QStringLiteral("\nExec=\"%1/50%% a\\\\\\\\b \\\\$c/bin/hollerbox\"\n").arg(m_root.path())))
+        << written.toStdString();
 }
 
 TEST_F(LaunchAtLoginManagerTest, EntriesSwitchedOffReadAsOff)
 {
-    const auto manager = managerInTree(QStringLiteral("usr"));
+    const auto manager = managerInTree("usr");
     struct Case
     {
         const char* entry;
@@ -129,7 +121,7 @@ TEST_F(LaunchAtLoginManagerTest, EntriesSwitchedOffReadAsOff)
           Case{"", true}}) {
         SCOPED_TRACE(entry);
         writeAll(m_autostartEntry, QByteArray{"[Desktop Entry]\nType=Application\nExec=hollerbox\n"} + entry);
-        EXPECT_EQ(manager.currentState(), (LaunchAtLoginState{enabled, LaunchAtLoginSupport::available()}));
+        EXPECT_EQ(manager.currentState(), enabled ? on : off);
     }
 
     writeAll(m_autostartEntry, "[Desktop Entry]\nType=Application\nExec=hollerbox\nHidden=true\n");
@@ -139,40 +131,32 @@ TEST_F(LaunchAtLoginManagerTest, EntriesSwitchedOffReadAsOff)
 
 TEST_F(LaunchAtLoginManagerTest, UnavailableWithoutTheApplicationsDesktopEntry)
 {
-    const LaunchAtLoginState unavailable{false, LaunchAtLoginSupport::unavailable(unavailableText)};
-    const auto manager = managerInTree(QStringLiteral("build"), false);
+    const LaunchAtLoginState unavailable{
+        false,
+        LaunchAtLoginSupport::unavailable("Launch at login is unavailable in this build of Hollerbox.")};
+    const auto manager = managerInTree("build", false);
     writeAll(m_autostartEntry, "[Desktop Entry]\nType=Application\nExec=hollerbox\n");
 
     EXPECT_EQ(manager.currentState(), unavailable);
     EXPECT_EQ(manager.setEnabled(false), unavailable);
     EXPECT_TRUE(QFileInfo::exists(m_autostartEntry));
 
-    qputenv("XDG_CONFIG_HOME", m_root.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", m_root.filePath("config").toUtf8());
     EXPECT_EQ(LaunchAtLoginManager{}.setEnabled(true), unavailable)
         << "this test program's tree has no entry";
 }
 
 TEST_F(LaunchAtLoginManagerTest, ReportsAFailedChangeAndKeepsTheStateReadBefore)
 {
-    const auto manager = managerInTree(QStringLiteral("usr"));
-    writeAll(m_root.filePath(QStringLiteral("config/autostart")), "not a folder");
+    const auto manager = managerInTree("usr");
+    writeAll(m_root.filePath("config/autostart"), "not a folder");
 
     const auto state = manager.setEnabled(true);
-
     EXPECT_FALSE(state.enabled);
     EXPECT_EQ(state.support.kind(), LaunchAtLoginSupport::Kind::unavailable);
-    EXPECT_TRUE(state.support.message().startsWith(failurePrefix + QStringLiteral("The folder “") +
-                                                   m_root.filePath(QStringLiteral("config/autostart"))))
+    EXPECT_TRUE(state.support.message().startsWith("Could not update launch-at-login status: The folder “" +
+                                                   m_root.filePath("config/autostart")))
         << state.support.message().toStdString();
-}
-
-TEST(LaunchAtLoginDefaults, TheStagedTreeHasItsDesktopEntry)
-{
-    const QString stagedExecutable = QStringLiteral(HOLLERBOX_STAGE_DIR "/bin/hollerbox");
-    const LaunchAtLoginManager manager{
-        stagedExecutable, LaunchAtLoginManager::applicationEntryPathFor(stagedExecutable),
-        QStringLiteral("/nonexistent/autostart/org.hollerbox.Hollerbox.desktop")};
-    EXPECT_EQ(manager.currentState(), (LaunchAtLoginState{false, LaunchAtLoginSupport::available()}));
 }
 
 } // namespace
