@@ -15,15 +15,8 @@ Item {
         name: "PreferencesView"
         when: windowShown
 
-        Component {
-            id: fakesComponent
-            ModelOnFakes {}
-        }
-
-        Component {
-            id: viewComponent
-            PreferencesView {}
-        }
+        Component { id: fakesComponent; ModelOnFakes {} }
+        Component { id: viewComponent; PreferencesView {} }
 
         // A view on a started model with `importCount` imported sounds, the last one selected.
         function makeView(importCount) {
@@ -76,74 +69,60 @@ Item {
             compare(armedStates(t.view), [false, false])
             compare(selectedRows(t.view), ["imported:Custom Sound 2"], "the selection follows the renumbering")
             compare(findChild(t.view, "importedSoundsSummary").text, "2/5 custom sounds imported")
-        }
 
-        function test_deletingTheSelectedSoundSelectsTheFirstBuiltIn() {
-            const t = makeView(2)
             mouseClick(importedRow(t.view, 1).deleteButton)
             mouseClick(importedRow(t.view, 1).deleteButton)
-            compare(importedRowCount(t.view), 1)
-            compare(selectedRows(t.view), ["builtIn:handsOff"])
+            compare(selectedRows(t.view), ["builtIn:handsOff"], "deleting the selected sound selects the first built-in")
         }
 
-        function test_selectingAnyRowDisarms_data() {
+        function rowAt(view, data) {
+            return data.builtIn !== undefined ? builtInRow(view, data.builtIn) : importedRow(view, data.imported)
+        }
+
+        function test_selectingARowDisarmsSavesAndMarksIt_data() {
             return [
-                { tag: "built-in row", builtIn: 2, imported: -1, selected: "builtIn:policeAlarm" },
-                { tag: "imported row", builtIn: -1, imported: 0, selected: "imported:Custom Sound 1" },
-                { tag: "armed row itself", builtIn: -1, imported: 1, selected: "imported:Custom Sound 2" },
+                { tag: "hands off", builtIn: 0, selected: "builtIn:handsOff" },
+                { tag: "what are you doing", builtIn: 1, selected: "builtIn:whatAreYouDoing" },
+                { tag: "police alarm", builtIn: 2, selected: "builtIn:policeAlarm" },
+                { tag: "custom sound 1", imported: 0, selected: "imported:Custom Sound 1" },
+                { tag: "armed row itself", imported: 1, selected: "imported:Custom Sound 2" },
             ]
         }
 
-        function test_selectingAnyRowDisarms(data) {
+        function test_selectingARowDisarmsSavesAndMarksIt(data) {
             const t = makeView(2)
+            compare(selectedRows(t.view), ["imported:Custom Sound 2"])
             mouseClick(importedRow(t.view, 1).deleteButton)
             compare(armedStates(t.view), [false, true])
 
-            mouseClick(data.builtIn >= 0 ? builtInRow(t.view, data.builtIn) : importedRow(t.view, data.imported))
+            mouseClick(rowAt(t.view, data))
             compare(armedStates(t.view), [false, false])
             compare(importedRowCount(t.view), 2)
             compare(selectedRows(t.view), [data.selected])
+            const stored = data.selected.slice(data.selected.indexOf(":") + 1)
+            verify(t.fakes.settingsText.includes(stored), t.fakes.settingsText)
         }
 
-        function test_selectionSavesAndMarksOneRow_data() {
-            return [
-                { tag: "hands off", builtIn: 0, imported: -1, selected: "builtIn:handsOff", stored: "handsOff" },
-                { tag: "what are you doing", builtIn: 1, imported: -1, selected: "builtIn:whatAreYouDoing",
-                  stored: "whatAreYouDoing" },
-                { tag: "custom sound 1", builtIn: -1, imported: 0, selected: "imported:Custom Sound 1",
-                  stored: "Custom Sound 1" },
-            ]
+        function test_previewStops_data() {
+            return [{ tag: "on selecting another row", destroy: false }, { tag: "on removing the view", destroy: true }]
         }
 
-        function test_selectionSavesAndMarksOneRow(data) {
-            const t = makeView(2)
-            compare(selectedRows(t.view), ["imported:Custom Sound 2"])
-
-            mouseClick(data.builtIn >= 0 ? builtInRow(t.view, data.builtIn) : importedRow(t.view, data.imported))
-            compare(selectedRows(t.view), [data.selected])
-            verify(t.fakes.settingsText.indexOf(data.stored) >= 0, t.fakes.settingsText)
-        }
-
-        function test_selectingAnotherRowStopsThePreview() {
+        function test_previewStops(data) {
             const t = makeView(1)
             const preview = findChild(t.view, "previewButton")
             compare(preview.text, "Preview Sound")
-
             mouseClick(preview)
             verify(t.fakes.model.isPreviewPlaying)
             compare(preview.text, "Stop Preview")
 
+            if (data.destroy) {
+                t.view.destroy()
+                tryVerify(() => !t.fakes.model.isPreviewPlaying)
+                return
+            }
             mouseClick(builtInRow(t.view, 1))
             verify(!t.fakes.model.isPreviewPlaying)
             compare(preview.text, "Preview Sound")
-        }
-
-        function test_removingTheViewStopsThePreview() {
-            const t = makeView(0)
-            mouseClick(findChild(t.view, "previewButton"))
-            verify(t.fakes.model.isPreviewPlaying)
-            t.view.destroy()
-            tryVerify(() => !t.fakes.model.isPreviewPlaying)
         }
 
         function test_importFailureShowsTheAlert_data() {
