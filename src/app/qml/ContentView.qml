@@ -68,6 +68,7 @@ Item {
                     }
                 }
                 Switch {
+                    Accessible.onToggleAction: { toggle(); toggled() }
                     objectName: "protectionSwitch"
                     checked: root.model.protectionEnabled
                     onToggled: root.model.setProtectionEnabled(checked)
@@ -235,6 +236,7 @@ Item {
                                     Layout.fillWidth: true
                                 }
                                 Button {
+                                    Accessible.onPressAction: clicked()
                                     objectName: "testAlarmButton"
                                     text: root.model.isTestAlarmPlaying ? "Stop Test" : "Test Alarm"
                                     onClicked: root.model.toggleTestAlarm()
@@ -278,6 +280,7 @@ Item {
         }
 
         Button {
+            Accessible.onPressAction: clicked()
             objectName: "quitButton"
             text: "Quit"
             onClicked: root.quitRequested()

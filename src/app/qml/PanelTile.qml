@@ -5,6 +5,7 @@ import QtQuick.Layouts
 // A navigation tile of the panel: a plain button with a symbol above its title.
 Button {
     id: tile
+    Accessible.onPressAction: clicked()
 
     property string symbolName
 

@@ -313,6 +313,7 @@ Item {
                     scale: 0.85
                 }
                 Button {
+                    Accessible.onPressAction: clicked()
                     objectName: "importSoundButton"
                     text: "Import Sound"
                     leftPadding: 14
@@ -361,6 +362,7 @@ Item {
             }
 
             Button {
+                Accessible.onPressAction: clicked()
                 objectName: "previewButton"
                 Layout.leftMargin: 20
                 text: root.model.isPreviewPlaying ? "Stop Preview" : "Preview Sound"

@@ -138,6 +138,7 @@ Item {
                     spacing: 6
                     Layout.fillWidth: true
                     Switch {
+                        Accessible.onToggleAction: { toggle(); toggled() }
                         objectName: "launchAtLoginSwitch"
                         text: "Launch at login"
                         checked: root.model.launchAtLoginEnabled
@@ -171,6 +172,7 @@ Item {
                     spacing: 6
                     Layout.fillWidth: true
                     Switch {
+                        Accessible.onToggleAction: { toggle(); toggled() }
                         objectName: "automaticUpdatesSwitch"
                         text: "Check for updates automatically"
                         checked: root.updater.automaticallyChecksForUpdates
@@ -184,6 +186,7 @@ Item {
                         Layout.fillWidth: true
                     }
                     Button {
+                        Accessible.onPressAction: clicked()
                         objectName: "checkForUpdatesButton"
                         text: "Check for Updates…"
                         enabled: root.updater.canCheckForUpdates

@@ -174,6 +174,7 @@ Item {
                     }
 
                     Button {
+                        Accessible.onPressAction: clicked()
                         objectName: "retryButton"
                         visible: root.model.motionSensorHardwareCheckStatus === "warning"
                         flat: true
@@ -226,6 +227,7 @@ Item {
                     }
 
                     Button {
+                        Accessible.onPressAction: clicked()
                         objectName: "hardwareButton"
                         horizontalPadding: 14
                         highlighted: true
@@ -250,6 +252,7 @@ Item {
                         spacing: 8
 
                         Button {
+                            Accessible.onPressAction: clicked()
                             objectName: "checkAutomaticallyButton"
                             horizontalPadding: 14
                             highlighted: true
@@ -258,6 +261,7 @@ Item {
                         }
 
                         Button {
+                            Accessible.onPressAction: clicked()
                             objectName: "dontCheckButton"
                             horizontalPadding: 14
                             text: "Don't Check"
@@ -266,6 +270,7 @@ Item {
                     }
 
                     Button {
+                        Accessible.onPressAction: clicked()
                         objectName: "continueWithoutChecksButton"
                         horizontalPadding: 14
                         visible: !root.updatesAvailable

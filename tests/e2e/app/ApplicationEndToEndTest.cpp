@@ -1,5 +1,6 @@
 #include "ApplicationBus.h"
 #include "EmulatedLaptop.h"
+#include "LaunchedMonitors.h"
 #include "PrivateDBusDaemon.h"
 #include "QtTestApplication.h"
 #include "ServiceProcess.h"
@@ -14,7 +15,6 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -61,37 +61,6 @@ QString readAll(const QString& file)
 {
     QFile handle{file};
     return handle.open(QIODevice::ReadOnly) ? QString::fromUtf8(handle.readAll()) : QString{};
-}
-
-/// The arguments /proc shows for `processId`, the program first.
-QStringList commandLineOf(pid_t processId)
-{
-    QFile file{QStringLiteral("/proc/%1/cmdline").arg(processId)};
-    QStringList arguments;
-    if (file.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& argument : file.readAll().split('\0')) {
-            arguments << QString::fromUtf8(argument);
-        }
-        arguments.removeLast();
-    }
-    return arguments;
-}
-
-/// A running process (not a zombie) that was given `argument`, if any.
-std::optional<pid_t> processWithArgument(const QString& argument)
-{
-    for (const QString& entry : QDir{QStringLiteral("/proc")}.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool numeric = false;
-        const auto processId = static_cast<pid_t>(entry.toInt(&numeric));
-        if (numeric && commandLineOf(processId).contains(argument)) {
-            const QString stat = readAll(QStringLiteral("/proc/%1/stat").arg(processId));
-            const auto end = stat.lastIndexOf(QLatin1Char(')'));
-            if (end >= 0 && stat.size() > end + 2 && stat[end + 2] != QLatin1Char('Z')) {
-                return processId;
-            }
-        }
-    }
-    return std::nullopt;
 }
 
 /// The real application on an emulated laptop whose sink starts muted at 20 %, with a session bus of its own,

@@ -71,4 +71,36 @@ bool waitUntilGone(pid_t processId, std::chrono::milliseconds limit)
         [processId] { return !QFile::exists(QStringLiteral("/proc/%1").arg(processId)); }, limit);
 }
 
+QStringList commandLineOf(pid_t processId)
+{
+    QFile file{QStringLiteral("/proc/%1/cmdline").arg(processId)};
+    QStringList arguments;
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& argument : file.readAll().split('\0')) {
+            arguments << QString::fromUtf8(argument);
+        }
+        arguments.removeLast();
+    }
+    return arguments;
+}
+
+std::optional<pid_t> processWithArgument(const QString& argument)
+{
+    for (const QString& entry : QDir{QStringLiteral("/proc")}.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool numeric = false;
+        const auto processId = static_cast<pid_t>(entry.toInt(&numeric));
+        if (!numeric || !commandLineOf(processId).contains(argument)) {
+            continue;
+        }
+        QFile statFile{QStringLiteral("/proc/%1/stat").arg(processId)};
+        const QString stat =
+            statFile.open(QIODevice::ReadOnly) ? QString::fromUtf8(statFile.readAll()) : QString{};
+        const auto end = stat.lastIndexOf(QLatin1Char(')'));
+        if (end >= 0 && stat.size() > end + 2 && stat[end + 2] != QLatin1Char('Z')) {
+            return processId;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace hollerbox::testing

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <chrono>
+#include <optional>
 #include <sys/types.h>
 #include <vector>
 
@@ -33,5 +34,9 @@ bool waitForLine(const QString& path, const QString& fragment, std::chrono::mill
 /// Runs the event loop until process `processId` has ended and been reaped (its /proc entry is gone) or
 /// `limit` passes.
 bool waitUntilGone(pid_t processId, std::chrono::milliseconds limit);
+/// The arguments /proc shows for `processId`, the program first.
+QStringList commandLineOf(pid_t processId);
+/// A running process (not a zombie) that was given `argument`, if any.
+std::optional<pid_t> processWithArgument(const QString& argument);
 
 } // namespace hollerbox::testing

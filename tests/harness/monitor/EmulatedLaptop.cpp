@@ -38,6 +38,10 @@ bool EmulatedLaptop::start(const Options& options)
         return false;
     }
     m_sensor = options.sensor;
+    if (options.withBattery && !m_testbed.addDevices("laptop-battery.umockdev")) {
+        m_error = "the battery could not be emulated: " + m_testbed.error();
+        return false;
+    }
     if (options.withAccelerometer && options.sensor == Sensor::iio) {
         if (!m_testbed.addAccelerometer()) {
             m_error = "the IIO accelerometer could not be emulated: " + m_testbed.error();

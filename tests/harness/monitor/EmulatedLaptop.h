@@ -35,6 +35,8 @@ public:
     struct Options
     {
         bool withAccelerometer = true;
+        /// An internal battery in sysfs, which the application's hardware check asks for.
+        bool withBattery = false;
         Sensor sensor = Sensor::hid;
         std::chrono::microseconds samplePeriod{10'000};
         double sinkVolume = 0.2;
