@@ -38,7 +38,7 @@ TEST_F(PanelWindowTest, OnlyTheFramelessTrayPanelHidesWhenItLosesTheFocus)
     for (const bool trayMode : {true, false}) {
         SCOPED_TRACE(trayMode ? "tray panel" : "ordinary window");
         m_panel.setTrayMode(trayMode);
-        presentThenActivateAnother();
+        ASSERT_NO_FATAL_FAILURE(presentThenActivateAnother());
         EXPECT_EQ(m_panel.window().flags().testFlag(Qt::FramelessWindowHint), trayMode);
         EXPECT_EQ(m_panel.isVisible(), !trayMode);
         m_panel.hide();
@@ -56,7 +56,7 @@ TEST_F(PanelWindowTest, TheTrayClickThatTookTheFocusDoesNotShowThePanelAgain)
     m_panel.setTrayMode(true);
     for (const ClickCase each : {ClickCase{100ms, false}, ClickCase{400ms, true}}) {
         SCOPED_TRACE(each.after.count());
-        presentThenActivateAnother();
+        ASSERT_NO_FATAL_FAILURE(presentThenActivateAnother());
         ASSERT_FALSE(m_panel.isVisible());
         m_now += each.after;
         m_panel.toggle();
