@@ -42,12 +42,9 @@ ApplicationShell::ApplicationShell()
       m_factory(std::make_unique<ViewWindowFactory>(m_engine))
 {
     registerViewImageProviders(m_engine);
-    m_shortcuts = std::make_unique<WindowShortcuts>(std::vector<WindowShortcuts::Binding>{
-        {QKeySequence{Qt::CTRL | Qt::Key_Comma}, [this] { openWindow(QStringLiteral("settings")); }},
-        {QKeySequence{Qt::CTRL | Qt::SHIFT | Qt::Key_E}, [this] { toggleProtection(); }},
-        {QKeySequence{Qt::CTRL | Qt::SHIFT | Qt::Key_T}, [this] { m_model->triggerAlarmNow(); }},
-        {QKeySequence{Qt::CTRL | Qt::Key_Q}, [this] { quit(); }},
-    });
+    m_shortcuts = std::make_unique<WindowShortcuts>(WindowShortcuts::Commands{
+        [this] { openWindow(QStringLiteral("settings")); }, [this] { toggleProtection(); },
+        [this] { m_model->triggerAlarmNow(); }, [this] { quit(); }});
 
     auto panel =
         m_factory->create(QStringLiteral("ContentView"), QStringLiteral("Hollerbox"), PanelWindow::size,

@@ -13,8 +13,9 @@ public:
     static constexpr int margin = 8;
 
     /// The panel's top-left corner: centred under the tray icon when the icon is in the upper half of
-    /// `available`, above it otherwise, or in the top-right corner of `available` when the icon's geometry is
-    /// unknown (empty); always inside `available` where the panel fits.
+    /// `available`, above it otherwise, beside it where that would cover it (a short screen with a side
+    /// dock), or in the top-right corner of `available` when the icon's geometry is unknown (empty); always
+    /// inside `available` where the panel fits.
     static QPoint position(QSize panel, QRect icon, QRect available);
 };
 

@@ -15,8 +15,8 @@ constexpr std::chrono::milliseconds focusLossClickWindow{300};
 
 } // namespace
 
-PanelWindow::PanelWindow(std::unique_ptr<QQuickWindow> window, QObject* parent)
-    : QObject(parent), m_window(std::move(window))
+PanelWindow::PanelWindow(std::unique_ptr<QQuickWindow> window, Now now, QObject* parent)
+    : QObject(parent), m_window(std::move(window)), m_now(std::move(now))
 {
     m_window->resize(size);
     m_window->setTitle(QStringLiteral("Hollerbox"));
@@ -58,7 +58,7 @@ void PanelWindow::toggle(QRect iconGeometry)
 {
     if (m_window->isVisible()) {
         hide();
-    } else if (std::chrono::steady_clock::now() - m_hiddenByFocusLossAt > focusLossClickWindow) {
+    } else if (m_now() - m_hiddenByFocusLossAt > focusLossClickWindow) {
         present(iconGeometry);
     }
 }
@@ -72,7 +72,7 @@ void PanelWindow::windowActiveChanged()
 {
     if (m_trayMode && m_window->isVisible() && !m_window->isActive() &&
         m_window->flags().testFlag(Qt::FramelessWindowHint)) {
-        m_hiddenByFocusLossAt = std::chrono::steady_clock::now();
+        m_hiddenByFocusLossAt = m_now();
         m_window->hide();
     }
 }

@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QSize>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class QQuickWindow;
@@ -18,9 +19,12 @@ class PanelWindow final : public QObject
 
 public:
     static constexpr QSize size{380, 520};
+    /// The current monotonic time.
+    using Now = std::function<std::chrono::steady_clock::time_point()>;
 
-    /// Takes `window` (hidden, holding the menu content view).
-    explicit PanelWindow(std::unique_ptr<QQuickWindow> window, QObject* parent = nullptr);
+    /// Takes `window` (hidden, holding the menu content view); `now` times the clicks after a focus loss.
+    explicit PanelWindow(std::unique_ptr<QQuickWindow> window, Now now = &std::chrono::steady_clock::now,
+                         QObject* parent = nullptr);
     ~PanelWindow() override;
 
     /// Whether the panel belongs to a tray icon; applies from the next time it is shown.
@@ -40,6 +44,7 @@ private:
     void windowActiveChanged();
 
     std::unique_ptr<QQuickWindow> m_window;
+    Now m_now;
     bool m_trayMode = false;
     std::chrono::steady_clock::time_point m_hiddenByFocusLossAt;
 };

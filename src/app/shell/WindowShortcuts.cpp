@@ -5,8 +5,14 @@
 
 namespace hollerbox {
 
-WindowShortcuts::WindowShortcuts(std::vector<Binding> bindings, QObject* parent)
-    : QObject(parent), m_bindings(std::move(bindings))
+WindowShortcuts::WindowShortcuts(Commands commands, QObject* parent)
+    : QObject(parent), m_bindings{
+                           {QKeySequence{Qt::CTRL | Qt::Key_Comma}, std::move(commands.openSettings)},
+                           {QKeySequence{Qt::CTRL | Qt::SHIFT | Qt::Key_E},
+                            std::move(commands.toggleProtection)},
+                           {QKeySequence{Qt::CTRL | Qt::SHIFT | Qt::Key_T}, std::move(commands.triggerAlarm)},
+                           {QKeySequence{Qt::CTRL | Qt::Key_Q}, std::move(commands.quit)},
+                       }
 {}
 
 void WindowShortcuts::watch(QWindow& window)

@@ -1,26 +1,15 @@
 #include "StartupExperienceCoordinator.h"
 
 #include "ModelOnFakes.h"
+#include "ShellTestApplication.h"
 #include "ViewSignalRouter.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QQuickWindow>
 #include <gtest/gtest.h>
 
 namespace hollerbox::testing {
 namespace {
-
-/// The one GUI application of this test program, offscreen.
-QGuiApplication& ensureGuiApplication()
-{
-    static int argc = 1;
-    static char name[] = "hollerbox-shell-test";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_QUICK_BACKEND", "software");
-    static QGuiApplication application{argc, argv};
-    return application;
-}
 
 class StartupExperienceCoordinatorTest : public ::testing::Test
 {
