@@ -213,6 +213,10 @@ Item {
         anchors.fill: parent
         contentWidth: availableWidth
         clip: true
+        // Fusion shows an as-needed bar only while scrolling; this one stays while there is more to see. It
+        // sits in the cards' right margin.
+        ScrollBar.vertical.policy: contentHeight > height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+        ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
 
         ColumnLayout {
             width: scrollView.availableWidth

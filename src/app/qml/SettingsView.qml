@@ -25,6 +25,10 @@ Item {
         id: scroll
         anchors.fill: parent
         contentWidth: availableWidth
+        // Fusion shows an as-needed bar only while scrolling; this one stays while there is more to see. It
+        // sits in the content's right margin.
+        ScrollBar.vertical.policy: contentHeight > height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+        ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
 
         ColumnLayout {
             x: 22
