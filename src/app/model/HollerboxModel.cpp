@@ -1,6 +1,7 @@
 #include "HollerboxModel.h"
 
 #include "audio/AlarmSoundSelectionCoding.h"
+#include "audio/BuiltInAlarmSound.h"
 #include "model/checks/HardwareCheckTexts.h"
 #include "model/presentation/PresentationFormatting.h"
 #include "model/presentation/ProtectionPresentation.h"
@@ -616,6 +617,32 @@ QVariantMap HollerboxModel::alarmSoundSelectionValue() const
                      QString::fromStdString(m_alarmSoundSelection.customDisplayName().value_or("")));
     }
     return value;
+}
+
+QVariantList HollerboxModel::builtInAlarmSounds()
+{
+    QVariantList values;
+    for (const auto sound : BuiltInAlarmSound::allCases()) {
+        values.append(QVariantMap{
+            {QStringLiteral("id"), qString(sound.id())},
+            {QStringLiteral("title"), qString(sound.title())},
+            {QStringLiteral("description"), qString(sound.description())},
+        });
+    }
+    return values;
+}
+
+QVariantList HollerboxModel::sensitivityLevels()
+{
+    QVariantList values;
+    for (const auto level : ProtectionSensitivityLevel::allCases()) {
+        values.append(QVariantMap{
+            {QStringLiteral("rawValue"), qString(level.rawValue())},
+            {QStringLiteral("title"), qString(level.title())},
+            {QStringLiteral("description"), qString(level.description())},
+        });
+    }
+    return values;
 }
 
 QVariantList HollerboxModel::importedAlarmSoundsValue() const

@@ -74,6 +74,10 @@ class HollerboxModel final : public QObject
         QString sensitivityLevel READ sensitivityLevel WRITE setSensitivityLevel NOTIFY settingsChanged)
     Q_PROPERTY(QVariantMap alarmSoundSelection READ alarmSoundSelectionValue NOTIFY settingsChanged)
 
+    // Constant tables the views list.
+    Q_PROPERTY(QVariantList builtInAlarmSounds READ builtInAlarmSounds CONSTANT)
+    Q_PROPERTY(QVariantList sensitivityLevels READ sensitivityLevels CONSTANT)
+
     // Custom sounds and playback.
     Q_PROPERTY(
         QVariantList importedAlarmSounds READ importedAlarmSoundsValue NOTIFY importedAlarmSoundsChanged)
@@ -158,6 +162,10 @@ public:
     QString sensitivityLevel() const;
     const AlarmSoundSelection& alarmSoundSelection() const { return m_alarmSoundSelection; }
     QVariantMap alarmSoundSelectionValue() const;
+    /// Every built-in sound in catalog order, each as {id, title, description}.
+    static QVariantList builtInAlarmSounds();
+    /// Every sensitivity level in picker order, each as {rawValue, title, description}.
+    static QVariantList sensitivityLevels();
 
     const QList<ImportedAlarmSound>& importedAlarmSounds() const { return m_importedAlarmSounds; }
     QVariantList importedAlarmSoundsValue() const;

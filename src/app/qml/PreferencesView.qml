@@ -20,12 +20,6 @@ Item {
     readonly property bool isImportingAudio: fileDialog.visible
     readonly property int alarmSoundRowMinHeight: 48
 
-    readonly property var builtInAlarmSounds: [
-        { id: "handsOff", title: "Hands Off!", description: "Your Mac will shout, \"Hands off!\"" },
-        { id: "whatAreYouDoing", title: "What Are You Doing?", description: "Your Mac will yell, \"What are you doing?\"" },
-        { id: "policeAlarm", title: "Police Alarm", description: "A dramatic police-style alarm for maximum panic." },
-    ]
-
     readonly property color accentColor: palette.highlight
     readonly property color secondaryColor: palette.placeholderText
     readonly property real basePointSize: Qt.application.font.pointSize
@@ -219,6 +213,10 @@ Item {
         anchors.fill: parent
         contentWidth: availableWidth
         clip: true
+        // Fusion shows an as-needed bar only while scrolling; this one stays while there is more to see. It
+        // sits in the cards' right margin.
+        ScrollBar.vertical.policy: contentHeight > height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+        ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
 
         ColumnLayout {
             width: scrollView.availableWidth
@@ -278,7 +276,7 @@ Item {
 
                 Repeater {
                     objectName: "builtInSoundRows"
-                    model: root.builtInAlarmSounds
+                    model: root.model.builtInAlarmSounds
                     delegate: SoundRow {
                         required property var modelData
                         minimumHeight: root.alarmSoundRowMinHeight

@@ -14,16 +14,9 @@ Item {
     signal quitRequested()
 
     readonly property color secondaryTextColor: palette.placeholderText
-    readonly property var sensitivityLevels: [
-        { rawValue: "low", title: "Low",
-          description: "Calmer and harder to trigger. Best when you want fewer false alarms." },
-        { rawValue: "medium", title: "Medium",
-          description: "The everyday setting. A good balance between chill and watchful." },
-        { rawValue: "high", title: "High", description: "Quick to react. Great for drama, but easier to set off." },
-    ]
-    readonly property var currentSensitivity: sensitivityLevels.find(level => level.rawValue
-                                                                              === root.model.sensitivityLevel)
-                                              ?? sensitivityLevels[1]
+    // The model's level is always one of its listed levels.
+    readonly property var currentSensitivity: model.sensitivityLevels.find(level => level.rawValue
+                                                                                    === model.sensitivityLevel)
 
     implicitWidth: 520
     implicitHeight: 460
@@ -32,6 +25,10 @@ Item {
         id: scroll
         anchors.fill: parent
         contentWidth: availableWidth
+        // Fusion shows an as-needed bar only while scrolling; this one stays while there is more to see. It
+        // sits in the content's right margin.
+        ScrollBar.vertical.policy: contentHeight > height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+        ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
 
         ColumnLayout {
             x: 22
@@ -105,7 +102,7 @@ Item {
                         spacing: 0
                         Layout.fillWidth: true
                         Repeater {
-                            model: root.sensitivityLevels
+                            model: root.model.sensitivityLevels
                             delegate: Button {
                                 required property var modelData
                                 objectName: "sensitivity_" + modelData.rawValue

@@ -137,6 +137,11 @@ Item {
             Layout.fillHeight: true
             contentWidth: availableWidth
             clip: true
+            // Fusion shows an as-needed bar only while scrolling; this one stays while there is more to see,
+            // with room of its own beside the steps.
+            ScrollBar.vertical.policy: contentHeight > height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+            ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
+            rightPadding: ScrollBar.vertical.visible ? ScrollBar.vertical.width + 6 : 0
 
             Column {
                 width: scroll.availableWidth

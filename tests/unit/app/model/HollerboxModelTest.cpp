@@ -1,4 +1,5 @@
 #include "ModelFixture.h"
+#include "model/presentation/ProtectionSensitivityLevel.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -313,6 +314,61 @@ TEST_F(HollerboxModelTest, ARetryCancelsTheRunningCheckSilentlyAndAnIdleSnapshot
 
     model->controller().resetToIdle();
     EXPECT_FALSE(model->welcomeHardwareAlarmTestActive());
+}
+
+TEST_F(HollerboxModelTest, ListsEveryBuiltInSoundAndSensitivityLevelInOrderWithKeysItAccepts)
+{
+    build();
+    using Entry = std::array<std::string_view, 3>;
+    struct Table
+    {
+        const char* property;
+        std::array<QString, 3> keys;
+        std::vector<Entry> entries;
+        /// Chooses the entry with this first key and returns the one the model then reports as chosen.
+        std::function<QString(const QString&)> choose;
+    };
+    std::vector<Entry> sounds;
+    for (const auto sound : BuiltInAlarmSound::allCases()) {
+        sounds.push_back({sound.id(), sound.title(), sound.description()});
+    }
+    std::vector<Entry> levels;
+    for (const auto level : ProtectionSensitivityLevel::allCases()) {
+        levels.push_back({level.rawValue(), level.title(), level.description()});
+    }
+    const Table tables[] = {
+        {"builtInAlarmSounds",
+         {QStringLiteral("id"), QStringLiteral("title"), QStringLiteral("description")},
+         sounds,
+         [&](const QString& id) {
+             model->selectBuiltInAlarmSound(id);
+             return model->alarmSoundSelectionValue().value(QStringLiteral("builtIn")).toString();
+         }},
+        {"sensitivityLevels",
+         {QStringLiteral("rawValue"), QStringLiteral("title"), QStringLiteral("description")},
+         levels,
+         [&](const QString& rawValue) {
+             model->setSensitivityLevel(rawValue);
+             return model->sensitivityLevel();
+         }},
+    };
+    for (const Table& table : tables) {
+        SCOPED_TRACE(table.property);
+        const QVariantList listed = model->property(table.property).toList();
+        ASSERT_EQ(listed.size(), static_cast<qsizetype>(table.entries.size()));
+        // Backwards, so that every choice moves away from the default.
+        for (auto index = listed.size() - 1; index >= 0; --index) {
+            const QVariantMap entry = listed.at(index).toMap();
+            const Entry& expected = table.entries.at(static_cast<std::size_t>(index));
+            EXPECT_EQ(entry.size(), 3);
+            for (std::size_t key = 0; key < table.keys.size(); ++key) {
+                EXPECT_EQ(entry.value(table.keys.at(key)).toString().toStdString(), expected.at(key))
+                    << table.keys.at(key).toStdString() << " of entry " << index;
+            }
+            const QString first = entry.value(table.keys.front()).toString();
+            EXPECT_EQ(table.choose(first), first);
+        }
+    }
 }
 
 TEST_F(HollerboxModelTest, ImportingSelectsTheSoundAndDeletingItFallsBackToTheDefault)
