@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
+#include <cstdlib>
 
 namespace hollerbox::demo {
 
@@ -39,7 +40,9 @@ int runScreenGrab(int argc, char* argv[])
     }
     const QRect local = area.translated(-screen->geometry().topLeft());
     const QPixmap image = screen->grabWindow(0, local.x(), local.y(), local.width(), local.height());
-    return !image.isNull() && image.save(QString::fromLocal8Bit(argv[2]), "PNG") ? 0 : 1;
+    const bool saved = !image.isNull() && image.save(QString::fromLocal8Bit(argv[2]), "PNG");
+    // What the display connection keeps until exit is of no interest to a child that lives for one grab.
+    std::_Exit(saved ? 0 : 1);
 }
 
 } // namespace hollerbox::demo

@@ -9,7 +9,10 @@ namespace hollerbox::testing {
 
 QString MonitorProcess::programPath()
 {
-    return QStringLiteral(HOLLERBOX_STAGE_DIR "/libexec/hollerbox/HollerboxBackgroundMonitor");
+    // An installed or unpacked monitor can stand in for the staged one.
+    const QString underTest = qEnvironmentVariable("HOLLERBOX_MONITOR_UNDER_TEST");
+    return underTest.isEmpty() ? QStringLiteral(HOLLERBOX_STAGE_DIR "/libexec/hollerbox/HollerboxBackgroundMonitor")
+                               : underTest;
 }
 
 MonitorProcess::MonitorProcess(QStringList arguments, QProcessEnvironment environment)

@@ -23,7 +23,7 @@ public:
         TimePoint arrivedAt;
     };
 
-    /// The monitor program of the build tree.
+    /// The monitor program of the build tree, or the one HOLLERBOX_MONITOR_UNDER_TEST names.
     static QString programPath();
 
     MonitorProcess(QStringList arguments, QProcessEnvironment environment);
