@@ -5,16 +5,18 @@
 
 namespace hollerbox::testing {
 
-/// A sleep lease that counts what it was asked and answers `acquireStatus`.
+/// A lease that logs its calls under `prefix`, counts what it was asked and answers `acquireStatus`.
 class FakePowerAssertionLease final : public PowerAssertionLeasing
 {
 public:
-    explicit FakePowerAssertionLease(std::shared_ptr<CallLog> log) : m_log(std::move(log)) {}
+    explicit FakePowerAssertionLease(std::shared_ptr<CallLog> log, std::string prefix = "lease")
+        : m_log(std::move(log)), m_prefix(std::move(prefix))
+    {}
 
     bool isActive() const override { return m_active; }
     std::int32_t acquire(const std::string& name) override
     {
-        m_log->add("lease.acquire(" + name + ")");
+        m_log->add(m_prefix + ".acquire(" + name + ")");
         if (m_active) {
             return 0;
         }
@@ -26,7 +28,7 @@ public:
     }
     void release() override
     {
-        m_log->add("lease.release");
+        m_log->add(m_prefix + ".release");
         m_active = false;
     }
 
@@ -35,6 +37,7 @@ public:
 
 private:
     std::shared_ptr<CallLog> m_log;
+    std::string m_prefix;
     bool m_active = false;
 };
 

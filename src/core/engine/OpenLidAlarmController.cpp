@@ -11,6 +11,7 @@ namespace hollerbox {
 namespace {
 
 constexpr std::string_view kLeaseName = "HollerboxApp";
+constexpr std::string_view kAlarmHoldName = "HollerboxAlarm";
 constexpr int kAlarmPlaybackCount = 3;
 constexpr std::uint64_t kAlarmPlaybackIntervalMilliseconds = 180;
 
@@ -27,12 +28,13 @@ OpenLidAlarmController::OpenLidAlarmController(
     std::unique_ptr<AlarmPlaybackControlling> alarmPlaybackController,
     std::unique_ptr<PowerAssertionLeasing> powerAssertionLease,
     std::unique_ptr<MovementMonitoring> movementMonitor,
-    std::unique_ptr<AudioReadinessProviding> audioReadinessProbe, const Clock& clock, MainQueue& mainQueue)
+    std::unique_ptr<AudioReadinessProviding> audioReadinessProbe, const Clock& clock, MainQueue& mainQueue,
+    std::unique_ptr<PowerAssertionLeasing> alarmHoldLease)
     : m_clock(clock), m_mainQueue(mainQueue), m_reader(std::move(reader)),
       m_lockMonitor(std::move(lockMonitor)), m_alarmPlaybackController(std::move(alarmPlaybackController)),
       m_powerAssertionLease(std::move(powerAssertionLease)), m_movementMonitor(std::move(movementMonitor)),
-      m_audioReadinessProbe(std::move(audioReadinessProbe)), m_configuration(std::move(configuration)),
-      m_stateEnteredAt(clock.now())
+      m_audioReadinessProbe(std::move(audioReadinessProbe)), m_alarmHoldLease(std::move(alarmHoldLease)),
+      m_configuration(std::move(configuration)), m_stateEnteredAt(clock.now())
 {
     m_lockMonitor->setDiagnosticHandler(makeDiagnosticHandler());
     m_movementMonitor->setDiagnosticHandler(makeDiagnosticHandler());
@@ -102,6 +104,7 @@ void OpenLidAlarmController::transition(OpenLidAlarmState newState, std::string 
     if (newState != OpenLidAlarmState::triggered) {
         m_alarmPlaybackController->stop();
         m_lastAlarmAt.reset();
+        releaseAlarmHold();
     }
     m_state = newState;
     m_stateEnteredAt = m_clock.now();
@@ -135,6 +138,25 @@ void OpenLidAlarmController::playAlarmIfNeeded(bool force)
     m_alarmPlaybackController->play(m_configuration.alarmSoundSelection, kAlarmPlaybackCount,
                                     kAlarmPlaybackIntervalMilliseconds, overrideVolume);
     m_lastAlarmAt = startedAt;
+}
+
+void OpenLidAlarmController::holdAlarm()
+{
+    if (!m_alarmHoldLease) {
+        return;
+    }
+    const auto status = m_alarmHoldLease->acquire(std::string{kAlarmHoldName});
+    if (status != 0) {
+        recordDiagnostic("Lid and power key inhibitor not granted (status " + std::to_string(status) +
+                         "). The alarm sounds without it.");
+    }
+}
+
+void OpenLidAlarmController::releaseAlarmHold()
+{
+    if (m_alarmHoldLease) {
+        m_alarmHoldLease->release();
+    }
 }
 
 void OpenLidAlarmController::processTick(WallTime now)
@@ -216,6 +238,7 @@ void OpenLidAlarmController::processArmedTick(double elapsedSeconds)
         recordDiagnostic("Movement trigger accepted. " + event->detail);
         transition(OpenLidAlarmState::triggered, "Alarm Triggered", event->detail);
         playAlarmIfNeeded(true);
+        holdAlarm();
         return;
     }
     if (m_movementMonitoringAvailable) {
@@ -228,6 +251,7 @@ void OpenLidAlarmController::processArmedTick(double elapsedSeconds)
         transition(OpenLidAlarmState::triggered, "Alarm Triggered",
                    "Fallback trigger fired because movement monitoring was unavailable.");
         playAlarmIfNeeded(true);
+        holdAlarm();
         return;
     }
     if (fallbackDelay > 0) {
@@ -264,6 +288,7 @@ void OpenLidAlarmController::processMovementTestTick(bool lidClosed)
             recordDiagnostic("Welcome hardware test movement trigger accepted. " + event->detail);
             transition(OpenLidAlarmState::triggered, "Alarm Triggered", event->detail);
             playAlarmIfNeeded(true);
+            holdAlarm();
             return;
         }
         publishSnapshot("Armed", "Lift the Mac now to hear how Hollerbox reacts.");
@@ -313,6 +338,7 @@ void OpenLidAlarmController::stop()
     m_movementMonitor->releaseResources();
     m_lockMonitor->stop();
     m_powerAssertionLease->release();
+    releaseAlarmHold();
     recordDiagnostic("Controller stopped.");
 }
 
@@ -347,6 +373,7 @@ void OpenLidAlarmController::triggerAlarmNow()
     recordDiagnostic("Manual alarm trigger requested.");
     transition(OpenLidAlarmState::triggered, "Alarm Triggered", "Manual alarm trigger fired.");
     playAlarmIfNeeded(true);
+    holdAlarm();
 }
 
 void OpenLidAlarmController::resetToIdle()

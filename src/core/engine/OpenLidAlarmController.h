@@ -28,14 +28,16 @@ class OpenLidAlarmController
 public:
     static constexpr std::size_t maximumDiagnosticLines = 40;
 
-    /// Takes ownership of the collaborators; `clock` and `mainQueue` must outlive the controller.
+    /// Takes ownership of the collaborators; `clock` and `mainQueue` must outlive the controller. The
+    /// optional `alarmHoldLease` is held exactly while the state is triggered.
     OpenLidAlarmController(ProtectionConfiguration configuration, std::unique_ptr<RootDomainReading> reader,
                            std::unique_ptr<LockStateMonitoring> lockMonitor,
                            std::unique_ptr<AlarmPlaybackControlling> alarmPlaybackController,
                            std::unique_ptr<PowerAssertionLeasing> powerAssertionLease,
                            std::unique_ptr<MovementMonitoring> movementMonitor,
                            std::unique_ptr<AudioReadinessProviding> audioReadinessProbe, const Clock& clock,
-                           MainQueue& mainQueue);
+                           MainQueue& mainQueue,
+                           std::unique_ptr<PowerAssertionLeasing> alarmHoldLease = nullptr);
     ~OpenLidAlarmController();
 
     OpenLidAlarmController(const OpenLidAlarmController&) = delete;
@@ -78,6 +80,8 @@ private:
     void transition(OpenLidAlarmState newState, std::string statusText, std::string detailText);
     bool beginArmingPreparation();
     void playAlarmIfNeeded(bool force);
+    void holdAlarm();
+    void releaseAlarmHold();
     void processArmedTick(double elapsedSeconds);
     void processMovementTestTick(bool lidClosed);
     DiagnosticHandler makeDiagnosticHandler();
@@ -91,6 +95,7 @@ private:
     std::unique_ptr<PowerAssertionLeasing> m_powerAssertionLease;
     std::unique_ptr<MovementMonitoring> m_movementMonitor;
     std::unique_ptr<AudioReadinessProviding> m_audioReadinessProbe;
+    std::unique_ptr<PowerAssertionLeasing> m_alarmHoldLease;
     ProtectionConfiguration m_configuration;
     bool m_movementMonitoringAvailable = false;
     bool m_protectionEnabled = true;

@@ -5,7 +5,7 @@
 
 namespace hollerbox {
 
-/// A lease that keeps the machine from sleeping while held.
+/// A lease that keeps the machine from sleeping, or from acting on its lid and power keys, while held.
 class PowerAssertionLeasing
 {
 public:

@@ -6,7 +6,8 @@
 
 namespace hollerbox {
 
-/// Keeps the machine from sleeping on idle while one of its inhibitions is held.
+/// Keeps the machine from sleeping on idle, or from acting on its lid and power keys, while one of its
+/// inhibitions is held.
 class SleepInhibitor
 {
 public:

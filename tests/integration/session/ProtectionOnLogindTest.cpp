@@ -11,6 +11,7 @@
 #include "engine/OpenLidAlarmController.h"
 #include "linux/base/ClockSystem.h"
 #include "linux/base/MainQueueQt.h"
+#include "linux/session/LogindNames.h"
 #include "linux/session/RootDomainReaderLogind.h"
 #include "linux/session/SessionLockSourceLogind.h"
 #include "linux/session/SleepInhibitorLogind.h"
@@ -34,8 +35,8 @@ public:
     OpenLidAlarmSnapshot last;
 };
 
-// The engine of the application, with the real lock source, lid reader and sleep lease on private buses.
-TEST(ProtectionOnLogindTest, ScreenLockArmsUnderAnInhibitorAndUnlockDisarms)
+// The engine of the application, with the real lock source, lid reader and both leases on private buses.
+TEST(ProtectionOnLogindTest, ScreenLockArmsUnderAnInhibitorTheAlarmHoldsTheKeysAndUnlockReleasesBoth)
 {
     ensureCoreApplication();
     SessionBusEnvironment buses;
@@ -65,7 +66,9 @@ TEST(ProtectionOnLogindTest, ScreenLockArmsUnderAnInhibitorAndUnlockDisarms)
         std::make_unique<FakeMovementMonitor>(calls),
         std::make_unique<FakeAudioReadinessProbe>(),
         clock,
-        queue};
+        queue,
+        std::make_unique<PowerAssertionLease>(
+            std::make_unique<SleepInhibitorLogind>(logind::lidAndPowerKeyLocks))};
     auto recorder = std::make_shared<SnapshotRecorder>();
     controller.setDelegate(recorder);
     controller.start();
@@ -83,6 +86,16 @@ TEST(ProtectionOnLogindTest, ScreenLockArmsUnderAnInhibitorAndUnlockDisarms)
 
     logind.setLidClosed(true);
     EXPECT_TRUE(waitProcessingEvents([&] { return recorder->last.isLidClosed; }));
+    EXPECT_EQ(logind.listInhibitors().size(), 1u) << "the keys were held before the alarm";
+
+    controller.triggerAlarmNow();
+    const auto whileSounding = logind.listInhibitors();
+    ASSERT_EQ(whileSounding.size(), 2u);
+    EXPECT_EQ(whileSounding[1].what,
+              QStringLiteral("handle-lid-switch:handle-power-key:handle-suspend-key:handle-hibernate-key"));
+    EXPECT_EQ(whileSounding[1].who, QStringLiteral("Hollerbox"));
+    EXPECT_EQ(whileSounding[1].why, QStringLiteral("HollerboxAlarm"));
+    EXPECT_EQ(whileSounding[1].mode, QStringLiteral("block"));
 
     locker.emitActiveChanged(false);
     EXPECT_TRUE(waitProcessingEvents([&] { return controller.state() == OpenLidAlarmState::idle; }));

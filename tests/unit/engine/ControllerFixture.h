@@ -40,17 +40,19 @@ protected:
         auto reader = std::make_unique<FakeRootDomainReader>();
         auto player = std::make_unique<FakeAlarmPlayer>(calls, clock);
         auto lease = std::make_unique<FakePowerAssertionLease>(calls);
+        auto hold = std::make_unique<FakePowerAssertionLease>(holdCalls, "hold");
         auto monitor = std::make_unique<FakeMovementMonitor>(calls, &clock);
         auto probe = std::make_unique<FakeAudioReadinessProbe>();
         lock = lockMonitor.get();
         lid = reader.get();
         alarm = player.get();
         sleepLease = lease.get();
+        alarmHold = hold.get();
         movement = monitor.get();
         readiness = probe.get();
         controller = std::make_unique<OpenLidAlarmController>(
             configuration, std::move(reader), std::move(lockMonitor), std::move(player), std::move(lease),
-            std::move(monitor), std::move(probe), clock, queue);
+            std::move(monitor), std::move(probe), clock, queue, std::move(hold));
         controller->setDelegate(delegate);
     }
 
@@ -94,11 +96,14 @@ protected:
     VirtualClock clock;
     VirtualMainQueue queue{clock};
     std::shared_ptr<CallLog> calls = std::make_shared<CallLog>();
+    /// The alarm hold lease's calls; a test that points it at `calls` before `build` sees them in order.
+    std::shared_ptr<CallLog> holdCalls = std::make_shared<CallLog>();
     std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
     FakeLockStateMonitor* lock = nullptr;
     FakeRootDomainReader* lid = nullptr;
     FakeAlarmPlayer* alarm = nullptr;
     FakePowerAssertionLease* sleepLease = nullptr;
+    FakePowerAssertionLease* alarmHold = nullptr;
     FakeMovementMonitor* movement = nullptr;
     FakeAudioReadinessProbe* readiness = nullptr;
     std::unique_ptr<OpenLidAlarmController> controller;

@@ -10,6 +10,7 @@
 #include "linux/base/BackgroundWorkerQt.h"
 #include "linux/motion/HidAccessHidraw.h"
 #include "linux/motion/LinuxAccelerometerSources.h"
+#include "linux/session/LogindNames.h"
 #include "linux/session/RootDomainReaderLogind.h"
 #include "linux/session/SessionLockSourceLogind.h"
 #include "linux/session/SleepInhibitorLogind.h"
@@ -86,7 +87,9 @@ ProtectionServicesLinux::makeController(const ProtectionConfiguration& configura
         std::make_unique<SPUMovementMonitor>(std::make_unique<HidAccessHidraw>(), m_clock,
                                              makeLinuxAccelerometerSources(m_mainQueue)),
         std::make_unique<AudioReadinessProbe>(*m_parts->audioHardware, kRecommendedMinimumVolume), m_clock,
-        m_mainQueue);
+        m_mainQueue,
+        std::make_unique<PowerAssertionLease>(
+            std::make_unique<SleepInhibitorLogind>(logind::lidAndPowerKeyLocks)));
 }
 
 AudioHardware& ProtectionServicesLinux::audioHardware()

@@ -48,7 +48,8 @@ public:
     ProtectionServicesLinux& operator=(const ProtectionServicesLinux&) = delete;
 
     /// A controller with the program's lock source, the lid reader, the sleep lease, the accelerometer, an
-    /// alarm player with its own output override and the readiness probe (minimum volume 0.15).
+    /// alarm player with its own output override, the readiness probe (minimum volume 0.15) and, while the
+    /// alarm sounds, a lease on the lid switch and the power, suspend and hibernate keys.
     std::unique_ptr<OpenLidAlarmController> makeController(const ProtectionConfiguration& configuration);
 
     Program program() const { return m_program; }

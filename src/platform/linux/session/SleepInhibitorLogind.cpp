@@ -22,7 +22,12 @@ private:
 
 } // namespace
 
-SleepInhibitorLogind::SleepInhibitorLogind(std::chrono::milliseconds callTimeout) : m_callTimeout(callTimeout)
+SleepInhibitorLogind::SleepInhibitorLogind(std::chrono::milliseconds callTimeout)
+    : SleepInhibitorLogind(logind::idleSleepLocks, callTimeout)
+{}
+
+SleepInhibitorLogind::SleepInhibitorLogind(QString what, std::chrono::milliseconds callTimeout)
+    : m_what(std::move(what)), m_callTimeout(callTimeout)
 {}
 
 SleepInhibitor::Result SleepInhibitorLogind::inhibit(const std::string& name)
@@ -33,7 +38,7 @@ SleepInhibitor::Result SleepInhibitorLogind::inhibit(const std::string& name)
     }
     auto message = QDBusMessage::createMethodCall(logind::service, logind::managerPath,
                                                   logind::managerInterface, QStringLiteral("Inhibit"));
-    message << QStringLiteral("idle:sleep") << QStringLiteral("Hollerbox") << QString::fromStdString(name)
+    message << m_what << QStringLiteral("Hollerbox") << QString::fromStdString(name)
             << QStringLiteral("block");
     const auto reply = bus->call(message, QDBus::Block, static_cast<int>(m_callTimeout.count()));
     if (reply.type() != QDBusMessage::ReplyMessage) {

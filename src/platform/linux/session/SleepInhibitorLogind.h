@@ -7,8 +7,9 @@
 
 namespace hollerbox {
 
-/// Idle-sleep inhibitions from logind: `Inhibit("idle:sleep", "Hollerbox", name, "block")` on the system bus.
-/// An inhibition owns the descriptor logind hands out and closes it exactly once, which ends it.
+/// Block inhibitions from logind: `Inhibit(what, "Hollerbox", name, "block")` on the system bus, where `what`
+/// is "idle:sleep" unless given. An inhibition owns the descriptor logind hands out and closes it exactly
+/// once, which ends it.
 class SleepInhibitorLogind final : public SleepInhibitor
 {
 public:
@@ -22,10 +23,14 @@ public:
     };
 
     explicit SleepInhibitorLogind(std::chrono::milliseconds callTimeout = std::chrono::milliseconds{500});
+    /// Inhibits `what`, one or more of logind's inhibitor kinds joined by colons, as one inhibition.
+    explicit SleepInhibitorLogind(QString what,
+                                  std::chrono::milliseconds callTimeout = std::chrono::milliseconds{500});
 
     Result inhibit(const std::string& name) override;
 
 private:
+    QString m_what;
     std::chrono::milliseconds m_callTimeout;
     BusConnection m_bus{QDBusConnection::SystemBus, QStringLiteral("sleep-inhibitor")};
 };
