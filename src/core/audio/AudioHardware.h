@@ -1,8 +1,12 @@
 #pragma once
 
+#include "AudioOutputPort.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace hollerbox {
 
@@ -35,6 +39,12 @@ public:
     virtual bool writeMute(std::uint32_t device, std::uint32_t element, std::uint32_t value) = 0;
     /// Writes the volume scalar of `element`; true when the system accepted it.
     virtual bool writeVolume(std::uint32_t device, std::uint32_t element, float value) = 0;
+
+    /// The output ports of `device`, at most one of them active; empty when it has none or they cannot be
+    /// read.
+    virtual std::vector<AudioOutputPort> outputPorts(std::uint32_t /*device*/) { return {}; }
+    /// Makes the port named `name` the active output of `device`; true when the system accepted it.
+    virtual bool selectOutputPort(std::uint32_t /*device*/, const std::string& /*name*/) { return false; }
 
     /// Calls `handler` on the main thread soon after any output device or playing stream has changed (several
     /// changes may come as one call); an empty handler stops the calls.

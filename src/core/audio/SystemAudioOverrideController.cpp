@@ -1,13 +1,40 @@
 #include "SystemAudioOverrideController.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <tuple>
 
 namespace hollerbox {
 
 namespace {
 
 constexpr std::array<std::uint32_t, 3> kElements{0, 1, 2};
+
+bool divertsSound(AudioOutputPortKind kind)
+{
+    return kind == AudioOutputPortKind::headphones || kind == AudioOutputPortKind::lineOut;
+}
+
+/// The speaker port to select instead of the active one, preferring one the system reports as available,
+/// then the highest priority; none when the active port does not divert the sound or there is no speaker.
+const AudioOutputPort* speakerReplacement(const std::vector<AudioOutputPort>& ports)
+{
+    const auto active =
+        std::find_if(ports.begin(), ports.end(), [](const auto& port) { return port.active; });
+    if (active == ports.end() || !divertsSound(active->kind)) {
+        return nullptr;
+    }
+    const AudioOutputPort* best = nullptr;
+    for (const auto& port : ports) {
+        if (port.kind == AudioOutputPortKind::speaker &&
+            (!best ||
+             std::tuple{!port.unavailable, port.priority} > std::tuple{!best->unavailable, best->priority})) {
+            best = &port;
+        }
+    }
+    return best;
+}
 
 } // namespace
 
@@ -30,8 +57,9 @@ SystemAudioOverrideController::~SystemAudioOverrideController()
 bool SystemAudioOverrideController::begin(float targetVolumeScalar)
 {
     const auto target = clampedVolumeScalar(targetVolumeScalar);
+    const bool first = !m_activeSnapshot;
     std::uint32_t device = 0;
-    if (m_activeSnapshot) {
+    if (!first) {
         device = m_activeSnapshot->deviceID;
     } else {
         const auto found = defaultOutputDeviceID();
@@ -41,6 +69,15 @@ bool SystemAudioOverrideController::begin(float targetVolumeScalar)
         device = *found;
         m_activeSnapshot = currentSnapshot(device);
     }
+    const auto ports = m_hardware.outputPorts(device);
+    if (first) {
+        const auto active =
+            std::find_if(ports.begin(), ports.end(), [](const auto& port) { return port.active; });
+        if (active != ports.end()) {
+            m_portBefore = active->name;
+        }
+    }
+    moveToSpeakerPort(device, ports);
     applyOverride(device, target);
     return true;
 }
@@ -51,8 +88,13 @@ void SystemAudioOverrideController::end()
         return;
     }
     const auto snapshot = *m_activeSnapshot;
+    if (m_movedPort && m_portBefore) {
+        m_hardware.selectOutputPort(snapshot.deviceID, *m_portBefore);
+    }
     restore(snapshot);
     m_activeSnapshot.reset();
+    m_portBefore.reset();
+    m_movedPort = false;
 }
 
 bool SystemAudioOverrideController::reapplyIfChanged(float targetVolumeScalar)
@@ -62,7 +104,7 @@ bool SystemAudioOverrideController::reapplyIfChanged(float targetVolumeScalar)
     }
     const auto target = clampedVolumeScalar(targetVolumeScalar);
     const auto device = m_activeSnapshot->deviceID;
-    bool changed = false;
+    bool changed = moveToSpeakerPort(device, m_hardware.outputPorts(device));
     for (const auto element : kElements) {
         if (m_hardware.hasProperty(device, AudioDeviceProperty::mute, element)) {
             const auto mute = m_hardware.readMute(device, element);
@@ -111,6 +153,18 @@ SystemAudioOverrideController::Snapshot SystemAudioOverrideController::currentSn
     snapshot.volumeLeft = volume(1);
     snapshot.volumeRight = volume(2);
     return snapshot;
+}
+
+bool SystemAudioOverrideController::moveToSpeakerPort(std::uint32_t deviceID,
+                                                      const std::vector<AudioOutputPort>& ports)
+{
+    const auto* speaker = speakerReplacement(ports);
+    if (!speaker) {
+        return false;
+    }
+    m_hardware.selectOutputPort(deviceID, speaker->name);
+    m_movedPort = true;
+    return true;
 }
 
 void SystemAudioOverrideController::applyOverride(std::uint32_t deviceID, float targetVolumeScalar)

@@ -4,12 +4,15 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace hollerbox {
 
-/// Takes over the default output device while the alarm sounds: records its mute and volume, unmutes it and
-/// sets a target volume, and later writes the recorded values back, at the latest when it is destroyed. The
-/// hardware must outlive it. Main thread only.
+/// Takes over the default output device while the alarm sounds: records its mute, volume and active port,
+/// moves it from headphones or a line out to its speaker port when it has one, unmutes it and sets a target
+/// volume, and later writes the recorded values back (the port first), at the latest when it is destroyed.
+/// The hardware must outlive it. Main thread only.
 class SystemAudioOverrideController
 {
 public:
@@ -40,8 +43,9 @@ public:
     bool begin(float targetVolumeScalar);
     /// Writes the recorded state back and forgets it; nothing when no override is active.
     void end();
-    /// Re-applies the override only when the device has moved away from it (unmuted and at the target); true
-    /// when it wrote. Nothing when no override is active.
+    /// Re-applies the override only when the device has moved away from it (unmuted, at the target, and not
+    /// on headphones or a line out while it has a speaker port); true when it wrote. Nothing when no override
+    /// is active.
     bool reapplyIfChanged(float targetVolumeScalar);
 
     bool isOverriding() const { return m_activeSnapshot.has_value(); }
@@ -52,10 +56,16 @@ private:
     std::optional<std::uint32_t> defaultOutputDeviceID();
     Snapshot currentSnapshot(std::uint32_t deviceID);
     void applyOverride(std::uint32_t deviceID, float targetVolumeScalar);
+    /// Selects the speaker port when the active one of `ports` is headphones or a line out; true when it
+    /// wrote.
+    bool moveToSpeakerPort(std::uint32_t deviceID, const std::vector<AudioOutputPort>& ports);
     void restore(const Snapshot& snapshot);
 
     AudioHardware& m_hardware;
     std::optional<Snapshot> m_activeSnapshot;
+    /// The active port before the first `begin`, when the device has ports.
+    std::optional<std::string> m_portBefore;
+    bool m_movedPort = false;
 };
 
 /// `value` clamped to 0...1; anything that is not above 0 (NaN included) becomes 0.

@@ -2,6 +2,7 @@
 
 #include "audio/AudioHardware.h"
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <string>
@@ -9,7 +10,8 @@
 
 namespace hollerbox::testing {
 
-/// In-memory audio devices whose elements can lack a property or fail to read; every call is logged.
+/// In-memory audio devices whose elements can lack a property or fail to read; every call but the reading of
+/// ports is logged (a port selection as "writePort <name>").
 class FakeAudioHardware final : public AudioHardware
 {
 public:
@@ -25,6 +27,7 @@ public:
     {
         std::array<Element<std::uint32_t>, 3> mute;
         std::array<Element<float>, 3> volume;
+        std::vector<AudioOutputPort> ports;
     };
 
     /// A device with mute and volume at element 0 and on two channels.
@@ -78,6 +81,40 @@ public:
     {
         calls.push_back("writeVolume " + std::to_string(element) + "=" + formatVolume(value));
         return write(device, element, &Device::volume, value);
+    }
+
+    std::vector<AudioOutputPort> outputPorts(std::uint32_t device) override
+    {
+        const auto found = devices.find(device);
+        return found == devices.end() ? std::vector<AudioOutputPort>{} : found->second.ports;
+    }
+
+    bool selectOutputPort(std::uint32_t device, const std::string& name) override
+    {
+        calls.push_back("writePort " + name);
+        const auto found = devices.find(device);
+        if (found == devices.end()) {
+            return false;
+        }
+        auto& ports = found->second.ports;
+        if (std::none_of(ports.begin(), ports.end(), [&](const auto& port) { return port.name == name; })) {
+            return false;
+        }
+        for (auto& port : ports) {
+            port.active = port.name == name;
+        }
+        return true;
+    }
+
+    /// The name of the active port of `device`, or an empty text.
+    std::string activePort(std::uint32_t device) const
+    {
+        for (const auto& port : devices.at(device).ports) {
+            if (port.active) {
+                return port.name;
+            }
+        }
+        return {};
     }
 
     void setChangeHandler(ChangeHandler handler) override { changeHandler = std::move(handler); }

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <csignal>
+#include <tuple>
 
 namespace hollerbox::testing {
 
@@ -14,23 +15,76 @@ namespace {
 
 constexpr int kPactlTimeoutMs = 5000;
 
+void writeFile(const QString& path, const QString& text)
+{
+    QFile file{path};
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(text.toUtf8());
+    }
+}
+
 } // namespace
 
-PulseAudioServer::PulseAudioServer()
+PulseAudioServer::PulseAudioServer(Sink sink) : m_sink(sink)
 {
     const auto root = m_directory.path();
     QDir{root}.mkpath("runtime");
     QDir{root}.mkpath("home");
     QFile::setPermissions(root + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QFile script{root + "/null.pa"};
-    if (script.open(QIODevice::WriteOnly)) {
-        script.write(QStringLiteral("load-module module-null-sink sink_name=%1 rate=44100 channels=2\n"
-                                    "load-module module-native-protocol-unix auth-anonymous=1 socket=%2\n"
-                                    "load-module module-stream-restore\n"
-                                    "set-default-sink %1\n")
-                         .arg(QString::fromLatin1(sinkName), root + "/runtime/native")
-                         .toUtf8());
+    const auto load =
+        sink == Sink::null
+            ? QStringLiteral("load-module module-null-sink sink_name=%1 rate=44100 channels=2\n")
+            : QStringLiteral("load-module module-alsa-card device_id=0 use_ucm=1 tsched=0 "
+                             "sink_name=%1\n");
+    writeFile(root + "/null.pa",
+              (load + "load-module module-native-protocol-unix auth-anonymous=1 socket=%2\n"
+                      "load-module module-stream-restore\n"
+                      "set-default-sink %1\n")
+                  .arg(QString::fromLatin1(sinkName), root + "/runtime/native"));
+    if (sink == Sink::twoPorts) {
+        m_backing = std::make_unique<PulseAudioServer>();
+        writeTwoPortCardFiles();
     }
+}
+
+void PulseAudioServer::writeTwoPortCardFiles()
+{
+    const auto root = m_directory.path();
+    writeFile(root + "/asound.conf",
+              QStringLiteral("pcm.front {\n"
+                             "  @args [ CARD ]\n"
+                             "  @args.CARD { type string default \"0\" }\n"
+                             "  type pulse\n"
+                             "  server \"%1\"\n"
+                             "  device \"%2\"\n"
+                             "}\n"
+                             "ctl.hw {\n"
+                             "  @args [ CARD ]\n"
+                             "  @args.CARD { type string default \"0\" }\n"
+                             "  type hw\n"
+                             "  card $CARD\n"
+                             "}\n")
+                  .arg(QString::fromStdString(m_backing->serverAddress()), QString::fromLatin1(sinkName)));
+    QDir{root}.mkpath("ucm2/fake");
+    writeFile(root + "/ucm2/ucm.conf",
+              "Syntax 4\nUseCasePath.fake {\n  Directory \"fake\"\n  File \"fake.conf\"\n}\n");
+    writeFile(root + "/ucm2/fake/fake.conf",
+              "Syntax 4\nSectionUseCase.\"HiFi\" {\n  File \"/fake/HiFi.conf\"\n  Comment \"Music\"\n}\n");
+    QString verb = "SectionVerb {\n  EnableSequence [ ]\n  DisableSequence [ ]\n}\n";
+    for (const auto& [device, other, priority] :
+         {std::tuple{"Speaker", "Headphones", 100}, std::tuple{"Headphones", "Speaker", 200}}) {
+        verb += QStringLiteral("SectionDevice.\"%1\" {\n"
+                               "  Comment \"%1\"\n"
+                               "  ConflictingDevice [ \"%2\" ]\n"
+                               "  Value {\n"
+                               "    PlaybackPriority %3\n"
+                               "    PlaybackPCM \"front:0\"\n"
+                               "  }\n"
+                               "}\n")
+                    .arg(device, other)
+                    .arg(priority);
+    }
+    writeFile(root + "/ucm2/fake/HiFi.conf", verb);
 }
 
 PulseAudioServer::~PulseAudioServer()
@@ -55,12 +109,28 @@ bool PulseAudioServer::start(std::chrono::milliseconds limit)
     stop();
     auto environment = clientEnvironment();
     environment.remove("PULSE_SERVER");
-    m_process = std::make_unique<ServiceProcess>(
-        "pulseaudio", "pulseaudio",
-        QStringList{"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--realtime=no",
-                    "--high-priority=no", "--disallow-exit", "--log-target=stderr", "-F",
-                    m_directory.path() + "/null.pa"},
-        environment);
+    QString program = "pulseaudio";
+    QStringList arguments{"-n",
+                          "--daemonize=no",
+                          "--exit-idle-time=-1",
+                          "--use-pid-file=no",
+                          "--realtime=no",
+                          "--high-priority=no",
+                          "--disallow-exit",
+                          "--log-target=stderr",
+                          "-F",
+                          m_directory.path() + "/null.pa"};
+    if (m_sink == Sink::twoPorts) {
+        if (!m_backing->start(limit)) {
+            return false;
+        }
+        environment.insert("ALSA_CONFIG_PATH", m_directory.path() + "/asound.conf");
+        environment.insert("ALSA_CONFIG_UCM2", m_directory.path() + "/ucm2");
+        arguments.prepend(program);
+        arguments.prepend(QStringLiteral(HOLLERBOX_AUDIO_HARNESS_DIR "/fake-sound-card.py"));
+        program = "/usr/bin/python3";
+    }
+    m_process = std::make_unique<ServiceProcess>("pulseaudio", program, arguments, environment);
     if (!m_process->start()) {
         return false;
     }
@@ -72,6 +142,9 @@ void PulseAudioServer::stop()
     if (m_process) {
         thaw();
         m_process->stop();
+    }
+    if (m_backing) {
+        m_backing->stop();
     }
 }
 
@@ -167,6 +240,8 @@ std::optional<PulseAudioServer::SinkState> PulseAudioServer::sinkState() const
         const auto index = QRegularExpression("Sink #(\\d+)").match(block);
         state.index = index.captured(1).toUInt();
         state.muted = block.contains("Mute: yes");
+        state.activePort =
+            QRegularExpression("\n\\s*Active Port: ([^\n]*)").match(block).captured(1).toStdString();
         const auto volumeLine = QRegularExpression("\n\\s*Volume: ([^\n]*)").match(block).captured(1);
         auto raw = QRegularExpression(":\\s*(\\d+) /").globalMatch(volumeLine);
         while (raw.hasNext()) {
@@ -193,7 +268,8 @@ bool PulseAudioServer::setSinkMute(bool muted) const
 
 std::string PulseAudioServer::logs()
 {
-    return m_process ? m_process->logs() : std::string{};
+    auto text = m_process ? m_process->logs() : std::string{};
+    return m_backing ? text + m_backing->logs() : text;
 }
 
 } // namespace hollerbox::testing

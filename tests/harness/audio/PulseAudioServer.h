@@ -10,14 +10,26 @@
 
 namespace hollerbox::testing {
 
-/// A private PulseAudio server with one null sink (the default), on its own socket, runtime directory and
-/// home. Runs without sound hardware or a session bus. Its log is printed when the test fails.
+/// A private PulseAudio server with one sink (the default), on its own socket, runtime directory and home.
+/// Runs without sound hardware or a session bus. Its log is printed when the test fails.
 class PulseAudioServer
 {
 public:
     static constexpr const char* sinkName = "hollerbox_test_sink";
+    static constexpr const char* speakerPort = "[Out] Speaker";
+    static constexpr const char* headphonesPort = "[Out] Headphones";
 
-    PulseAudioServer();
+    enum class Sink
+    {
+        /// A null sink without ports.
+        null,
+        /// The sink of an emulated sound card (umockdev, an ALSA use-case configuration) with a speaker port
+        /// and a headphones port, the headphones active at start; its sound goes on in real time to a second
+        /// private server's null sink.
+        twoPorts
+    };
+
+    explicit PulseAudioServer(Sink sink = Sink::null);
     ~PulseAudioServer();
 
     PulseAudioServer(const PulseAudioServer&) = delete;
@@ -53,6 +65,7 @@ public:
         std::uint32_t index = 0;
         bool muted = false;
         std::vector<double> channelVolumes;
+        std::string activePort;
     };
     std::optional<SinkState> sinkState() const;
     /// Sets the sink's channel volumes (fractions of full volume) and mute through `pactl`.
@@ -63,7 +76,11 @@ public:
     std::string logs();
 
 private:
+    void writeTwoPortCardFiles();
+
+    Sink m_sink;
     QTemporaryDir m_directory;
+    std::unique_ptr<PulseAudioServer> m_backing;
     std::unique_ptr<ServiceProcess> m_process;
 };
 

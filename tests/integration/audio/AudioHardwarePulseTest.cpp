@@ -50,6 +50,8 @@ TEST_F(AudioHardwarePulseTest, ForcesAndRestoresUnevenChannelsAndMuteExactly)
     EXPECT_FALSE(hardware->hasProperty(*device + 40, AudioDeviceProperty::volume, 0));
     EXPECT_NEAR(*hardware->readVolume(*device, 0), 0.7f, 1e-4);
     EXPECT_NEAR(*hardware->readVolume(*device, 1), 0.3f, 1e-4);
+    EXPECT_TRUE(hardware->outputPorts(*device).empty());
+    EXPECT_FALSE(hardware->selectOutputPort(*device, PulseAudioServer::speakerPort));
 
     SystemAudioOverrideController controller{*hardware};
     ASSERT_TRUE(controller.begin(0.65f));

@@ -25,6 +25,8 @@ class RealPlaybackFixture : public ::testing::Test
 protected:
     using Clock = std::chrono::steady_clock;
 
+    explicit RealPlaybackFixture(PulseAudioServer::Sink sink = PulseAudioServer::Sink::null) : server{sink} {}
+
     static std::string dataFile(const std::string& name)
     {
         return std::string{HOLLERBOX_TEST_DATA_DIR} + "/audio/" + name;

@@ -153,5 +153,81 @@ TEST_F(SystemAudioOverrideControllerTest, ReappliesOnlyWhenTheDeviceMovedAway)
     EXPECT_EQ(hardware.devices[7].volume[2].value, 0.4f);
 }
 
+AudioOutputPort port(std::string name, AudioOutputPortKind kind, bool active = false,
+                     std::uint32_t priority = 0, bool unavailable = false)
+{
+    return {std::move(name), kind, unavailable, priority, active};
+}
+
+constexpr auto speaker = AudioOutputPortKind::speaker;
+constexpr auto headphones = AudioOutputPortKind::headphones;
+constexpr auto lineOut = AudioOutputPortKind::lineOut;
+constexpr auto other = AudioOutputPortKind::other;
+
+TEST_F(SystemAudioOverrideControllerTest, MovesOffHeadphonesAndLineOutToTheBestSpeakerThenBack)
+{
+    struct Case
+    {
+        const char* label;
+        std::vector<AudioOutputPort> ports;
+        std::string during;
+    };
+    const std::vector<Case> cases{
+        {"headphones", {port("spk", speaker), port("hp", headphones, true)}, "spk"},
+        {"line out", {port("line", lineOut, true), port("spk", speaker)}, "spk"},
+        {"speaker muted by the jack",
+         {port("hp", headphones, true), port("spk", speaker, false, 1, true)},
+         "spk"},
+        {"available speaker first",
+         {port("hp", headphones, true), port("a", speaker, false, 9, true), port("b", speaker, false, 1)},
+         "b"},
+        {"then the highest priority",
+         {port("hp", headphones, true), port("a", speaker, false, 1), port("b", speaker, false, 5)},
+         "b"},
+        {"already on the speaker", {port("spk", speaker, true), port("hp", headphones)}, "spk"},
+        {"no speaker", {port("hp", headphones, true), port("hdmi", other)}, "hp"},
+        {"hdmi is left alone", {port("hdmi", other, true), port("spk", speaker)}, "hdmi"},
+    };
+    for (const auto& [label, ports, during] : cases) {
+        hardware.devices[7].ports = ports;
+        const auto before = hardware.activePort(7);
+        const bool moves = during != before;
+        hardware.calls.clear();
+        ASSERT_TRUE(controller.begin(0.6f)) << label;
+        EXPECT_EQ(hardware.activePort(7), during) << label;
+        const auto writes = hardware.writes();
+        EXPECT_EQ(writes.front(), moves ? "writePort " + during : "writeMute 0=0") << label;
+        EXPECT_EQ(writes.size(), moves ? 7u : 6u) << label;
+        EXPECT_FALSE(controller.reapplyIfChanged(0.6f)) << label;
+
+        hardware.calls.clear();
+        controller.end();
+        EXPECT_EQ(hardware.activePort(7), before) << label;
+        EXPECT_EQ(hardware.writes().front(), moves ? "writePort " + before : "writeMute 0=1") << label;
+        EXPECT_EQ(hardware.devices[7].volume[0].value, 0.3f) << label;
+    }
+}
+
+TEST_F(SystemAudioOverrideControllerTest, HeadphonesPluggedInDuringTheOverrideAreUndoneAndForcedAgain)
+{
+    hardware.devices[7].ports = {port("spk", speaker, true), port("hp", headphones)};
+    controller.begin(0.6f);
+    for (const auto& plugged : {"hp", "hp"}) {
+        hardware.selectOutputPort(7, plugged);
+        hardware.devices[7].volume[0].value = 0.1f;
+        hardware.calls.clear();
+        EXPECT_TRUE(controller.reapplyIfChanged(0.6f));
+        EXPECT_EQ(hardware.activePort(7), "spk");
+        EXPECT_EQ(hardware.writes().front(), "writePort spk");
+        EXPECT_EQ(hardware.devices[7].volume[0].value, 0.6f);
+        EXPECT_EQ(hardware.devices[7].mute[0].value, 0u);
+    }
+    controller.begin(0.6f);
+    EXPECT_EQ(hardware.activePort(7), "spk");
+    controller.end();
+    EXPECT_EQ(hardware.activePort(7), "spk");
+    EXPECT_EQ(hardware.devices[7].mute[0].value, 1u);
+}
+
 } // namespace
 } // namespace hollerbox::testing

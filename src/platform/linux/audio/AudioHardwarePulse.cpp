@@ -1,5 +1,7 @@
 #include "AudioHardwarePulse.h"
 
+#include "PulseOutputPortKind.h"
+
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
@@ -15,6 +17,7 @@ struct SinkState
     std::uint32_t index = PA_INVALID_INDEX;
     bool muted = false;
     pa_cvolume volume{};
+    std::vector<AudioOutputPort> ports;
 };
 
 float toScalar(pa_volume_t volume)
@@ -150,6 +153,15 @@ public:
             .value_or(false);
     }
 
+    bool setSinkPort(std::uint32_t index, const std::string& port)
+    {
+        return request<bool>([index, &port](pa_context* context, Pending<bool>& pending) {
+                   return pa_context_set_sink_port_by_index(context, index, port.c_str(),
+                                                            &Connection::onSuccess, &pending);
+               })
+            .value_or(false);
+    }
+
 private:
     class Lock
     {
@@ -173,7 +185,22 @@ private:
             pending.finish(std::nullopt);
             return;
         }
-        pending.finish(SinkState{info->index, info->mute != 0, info->volume});
+        SinkState state{info->index, info->mute != 0, info->volume, {}};
+        for (std::uint32_t i = 0; i < info->n_ports; ++i) {
+            const auto* port = info->ports[i];
+            if (!port || !port->name) {
+                continue;
+            }
+#if PA_CHECK_VERSION(14, 0, 0)
+            const auto type = port->type;
+#else
+            const std::uint32_t type = 0;
+#endif
+            state.ports.push_back({port->name, pulseOutputPortKind(port->name, type),
+                                   port->available == PA_PORT_AVAILABLE_NO, port->priority,
+                                   port == info->active_port});
+        }
+        pending.finish(std::move(state));
     }
 
     static void onSuccess(pa_context*, int success, void* userdata)
@@ -451,6 +478,20 @@ bool AudioHardwarePulse::writeVolume(std::uint32_t device, std::uint32_t element
         volume.values[element - 1] = toVolume(value);
     }
     return m_connection->setSinkVolume(device - 1, volume);
+}
+
+std::vector<AudioOutputPort> AudioHardwarePulse::outputPorts(std::uint32_t device)
+{
+    if (device == 0) {
+        return {};
+    }
+    auto sink = m_connection->sinkByIndex(device - 1);
+    return sink ? std::move(sink->ports) : std::vector<AudioOutputPort>{};
+}
+
+bool AudioHardwarePulse::selectOutputPort(std::uint32_t device, const std::string& name)
+{
+    return device != 0 && m_connection->setSinkPort(device - 1, name);
 }
 
 void AudioHardwarePulse::setChangeHandler(ChangeHandler handler)

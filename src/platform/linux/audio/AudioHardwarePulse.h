@@ -13,9 +13,10 @@ namespace hollerbox {
 /// The audio hardware as a PulseAudio server (or PipeWire's pulse server) shows it: the default output device
 /// is the default sink, identified by its index plus one (0 means no device); mute element 0 is the sink's
 /// mute; volume element 0 is the whole sink (read: the loudest channel, write: every channel) and elements 1
-/// and 2 are its first two channels. Every round trip has a deadline; a request that misses it drops the
-/// connection so that later calls fail at once until the server answers again. A server that goes away is
-/// reconnected in the background. Main thread only, apart from construction and destruction.
+/// and 2 are its first two channels; the output ports are the sink's ports. Every round trip has a deadline;
+/// a request that misses it drops the connection so that later calls fail at once until the server answers
+/// again. A server that goes away is reconnected in the background. Main thread only, apart from construction
+/// and destruction.
 class AudioHardwarePulse final : public AudioHardware
 {
 public:
@@ -42,6 +43,8 @@ public:
     std::optional<float> readVolume(std::uint32_t device, std::uint32_t element) override;
     bool writeMute(std::uint32_t device, std::uint32_t element, std::uint32_t value) override;
     bool writeVolume(std::uint32_t device, std::uint32_t element, float value) override;
+    std::vector<AudioOutputPort> outputPorts(std::uint32_t device) override;
+    bool selectOutputPort(std::uint32_t device, const std::string& name) override;
     void setChangeHandler(ChangeHandler handler) override;
 
     /// Whether a connection to the server is established now.
