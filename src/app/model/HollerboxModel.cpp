@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QUrl>
 #include <algorithm>
+#include <utility>
 
 namespace hollerbox {
 
@@ -197,9 +198,16 @@ ProtectionConfiguration HollerboxModel::configuration() const
 
 void HollerboxModel::alarmControllerDidUpdate(const OpenLidAlarmSnapshot& snapshot)
 {
+    const OpenLidAlarmState previousState = m_snapshot.state;
+    OpenLidAlarmSnapshot restamped = m_snapshot;
+    restamped.lastUpdatedAt = snapshot.lastUpdatedAt;
+    const bool changed = restamped != snapshot;
     m_snapshot = snapshot;
-    emit snapshotChanged();
-    emit presentationChanged();
+    emit lastUpdatedAtChanged();
+    if (changed) {
+        emit snapshotChanged();
+        emit presentationChanged();
+    }
     if (m_welcomeHardwareAlarmTestActive && snapshot.state == OpenLidAlarmState::idle) {
         setWelcomeHardwareAlarmTestActive(false);
     }
@@ -209,12 +217,45 @@ void HollerboxModel::alarmControllerDidUpdate(const OpenLidAlarmSnapshot& snapsh
             m_backgroundMonitorLauncher->start(m_armDelaySeconds, m_movementThreshold, m_alarmVolumeScalar,
                                                m_alarmRepeatIntervalSeconds, m_alarmSoundSelection);
         m_controller->setAutomaticAlarmTriggeringEnabled(!running);
+        const bool wasHandedOver = std::exchange(m_watchHandedOver, running);
+        if (running && (!wasHandedOver || snapshot.state != previousState)) {
+            releaseSensorWhileHandedOver();
+        } else if (!running && wasHandedOver) {
+            takeTheWatchBack();
+        }
         return;
     }
+    m_watchHandedOver = false;
     m_backgroundMonitorLauncher->stop(m_protectionEnabled ? "Screen unlocked." : "Protection is off.");
     if (!m_controller->isAutomaticAlarmTriggeringEnabled()) {
         m_controller->setAutomaticAlarmTriggeringEnabled(true);
     }
+}
+
+void HollerboxModel::releaseSensorWhileHandedOver()
+{
+    const bool checking = m_hardwareCheckTask && m_hardwareCheckTask->isRunning();
+    if (!checking && !m_controller->isMovementTestMode()) {
+        m_controller->discardMovementTestPreparation();
+    }
+}
+
+void HollerboxModel::takeTheWatchBack()
+{
+    // Reset after this snapshot: the next tick prepares the sensor and arms it after the arm delay.
+    std::weak_ptr<HollerboxModel*> anchor = m_anchor;
+    m_mainQueue.post([anchor] {
+        const auto model = anchor.lock();
+        if (!model) {
+            return;
+        }
+        HollerboxModel& self = **model;
+        const OpenLidAlarmState state = self.m_snapshot.state;
+        if (!self.m_watchHandedOver && self.m_snapshot.isScreenLocked &&
+            (state == OpenLidAlarmState::pendingArm || state == OpenLidAlarmState::armed)) {
+            self.m_controller->resetToIdle();
+        }
+    });
 }
 
 void HollerboxModel::setProtectionEnabled(bool enabled)

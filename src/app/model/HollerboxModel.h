@@ -35,7 +35,8 @@ class HollerboxModel final : public QObject
 {
     Q_OBJECT
 
-    // The controller's latest snapshot.
+    // The controller's latest snapshot: snapshotChanged and presentationChanged come only when something
+    // besides the time of the decision changed, lastUpdatedAtChanged with every snapshot.
     Q_PROPERTY(QString state READ state NOTIFY snapshotChanged)
     Q_PROPERTY(QString statusText READ statusText NOTIFY snapshotChanged)
     Q_PROPERTY(QString detailText READ detailText NOTIFY snapshotChanged)
@@ -48,7 +49,7 @@ class HollerboxModel final : public QObject
     Q_PROPERTY(QString audioReadinessDetail READ audioReadinessDetail NOTIFY snapshotChanged)
     Q_PROPERTY(QStringList diagnosticLines READ diagnosticLines NOTIFY snapshotChanged)
     Q_PROPERTY(QVariantList liveMovementValues READ liveMovementValues NOTIFY snapshotChanged)
-    Q_PROPERTY(QDateTime lastUpdatedAt READ lastUpdatedAt NOTIFY snapshotChanged)
+    Q_PROPERTY(QDateTime lastUpdatedAt READ lastUpdatedAt NOTIFY lastUpdatedAtChanged)
 
     // Presentation of the snapshot and the protection switch.
     Q_PROPERTY(QString headline READ headline NOTIFY presentationChanged)
@@ -220,6 +221,7 @@ public:
 
 signals:
     void snapshotChanged();
+    void lastUpdatedAtChanged();
     void presentationChanged();
     void showsOnboardingChanged();
     void protectionEnabledChanged();
@@ -235,6 +237,11 @@ private:
     class DelegateBridge;
 
     void alarmControllerDidUpdate(const OpenLidAlarmSnapshot& snapshot);
+    /// While the background monitor keeps the watch, the controller only observes: it gives back the
+    /// sensor (whose readings would cost the main thread a wake-up per report) and its sleep lease.
+    void releaseSensorWhileHandedOver();
+    /// The monitor no longer runs while the controller, locked, had given its sensor back: it arms anew.
+    void takeTheWatchBack();
     void runHardwareChecks(MotionReadinessCheck::Mode mode);
     ProtectionConfiguration configuration() const;
     void storeImportedAlarmSounds(QList<ImportedAlarmSound> sounds);
@@ -273,6 +280,8 @@ private:
     HardwareCheckItemState m_platformHardwareCheck;
     HardwareCheckItemState m_motionSensorHardwareCheck;
     bool m_welcomeHardwareAlarmTestActive = false;
+    /// Whether the background monitor ran at the latest locked snapshot.
+    bool m_watchHandedOver = false;
 
     std::unique_ptr<AlarmPreviewController> m_alarmPreviewController;
     std::unique_ptr<AlarmPreviewController> m_testAlarmController;

@@ -137,6 +137,104 @@ TEST_F(HollerboxModelTest, KeepsFullDutyWhenTheMonitorCannotStart)
     EXPECT_EQ(model->state(), QStringLiteral("pendingArm"));
 }
 
+struct QuietTickCase
+{
+    const char* name;
+    bool locked;
+    /// Ticks after the lock (or the start) before counting; past the arm delay of 2 s protection is armed.
+    int ticksBefore;
+    /// Whether each counted tick changes the snapshot (the arming countdown does).
+    bool everyTickChanges;
+
+    friend void PrintTo(const QuietTickCase& row, std::ostream* out) { *out << row.name; }
+};
+
+const QuietTickCase quietTickCases[] = {
+    {"UnlockedIdle", false, 16, false},
+    {"LockedArmingCountsDown", true, 1, true},
+    {"LockedArmedWithTheWatchHandedOver", true, 12, false},
+};
+
+class QuietTickTest : public ModelFixture, public ::testing::WithParamInterface<QuietTickCase>
+{};
+
+TEST_P(QuietTickTest, OnlyATickThatChangesTheSnapshotEmitsItsChangeSignals)
+{
+    const QuietTickCase& row = GetParam();
+    build();
+    ticks(16);
+    setLocked(row.locked);
+    ticks(row.ticksBefore);
+    QSignalSpy snapshot{model, &HollerboxModel::snapshotChanged};
+    QSignalSpy presentation{model, &HollerboxModel::presentationChanged};
+    QSignalSpy stamped{model, &HollerboxModel::lastUpdatedAtChanged};
+    const QDateTime before = model->lastUpdatedAt();
+    const int counted = 4;
+    ticks(counted);
+    const int expected = row.everyTickChanges ? counted : 0;
+    EXPECT_EQ(snapshot.count(), expected) << model->state().toStdString();
+    EXPECT_EQ(presentation.count(), expected);
+    EXPECT_EQ(stamped.count(), counted);
+    EXPECT_EQ(before.msecsTo(model->lastUpdatedAt()), counted * tick.count());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ticks, QuietTickTest, ::testing::ValuesIn(quietTickCases),
+                         [](const auto& info) { return std::string{info.param.name}; });
+
+struct HandOverCase
+{
+    const char* name;
+    bool monitorStarts;
+    /// Whether the controller, armed, keeps the sensor and judges movement itself.
+    bool controllerWatches;
+
+    friend void PrintTo(const HandOverCase& row, std::ostream* out) { *out << row.name; }
+};
+
+const HandOverCase handOverCases[] = {
+    {"MonitorKeepsTheWatch", true, false},
+    {"MonitorCannotStart", false, true},
+};
+
+class HandOverTest : public ModelFixture, public ::testing::WithParamInterface<HandOverCase>
+{};
+
+TEST_P(HandOverTest, TheControllerHoldsTheSensorOnlyWhileItKeepsTheWatch)
+{
+    const HandOverCase& row = GetParam();
+    fakes.launcherStartSucceeds = row.monitorStarts;
+    build();
+    ticks(16);
+    setLocked(true);
+    ticks(12);
+    ASSERT_EQ(model->state(), QStringLiteral("armed"));
+    EXPECT_EQ(movement->armedThresholds.size(), 1U);
+    EXPECT_EQ(model->controller().isMovementMonitoringAvailable(), row.controllerWatches);
+    EXPECT_EQ(model->controller().isAutomaticAlarmTriggeringEnabled(), row.controllerWatches);
+}
+
+INSTANTIATE_TEST_SUITE_P(Monitors, HandOverTest, ::testing::ValuesIn(handOverCases),
+                         [](const auto& info) { return std::string{info.param.name}; });
+
+TEST_F(HollerboxModelTest, AMonitorThatEndsWhileArmedHandsTheWatchBackToAFreshlyArmedController)
+{
+    build();
+    ticks(16);
+    setLocked(true);
+    ticks(12);
+    ASSERT_FALSE(model->controller().isMovementMonitoringAvailable());
+
+    launcher->running = false;
+    launcher->startSucceeds = false;
+    ticks(2);
+    EXPECT_EQ(model->state(), QStringLiteral("pendingArm")) << "armed anew after the arm delay";
+    EXPECT_TRUE(model->controller().isAutomaticAlarmTriggeringEnabled());
+    ticks(10);
+    EXPECT_EQ(model->state(), QStringLiteral("armed"));
+    EXPECT_EQ(movement->armedThresholds.size(), 2U);
+    EXPECT_TRUE(model->controller().isMovementMonitoringAvailable());
+}
+
 TEST_F(HollerboxModelTest, SwitchingProtectionOffStopsTheMonitorAndIsStored)
 {
     build();
