@@ -69,6 +69,8 @@ void ModelOnFakes::start()
     services.settingsFilePath = settingsPath();
     services.importedAlarmsDirectory = path(QStringLiteral("data/Hollerbox/ImportedAlarms"));
     services.applicationLogPath = path(QStringLiteral("state/Logs/Hollerbox/menubar-broadcaster.log"));
+    services.monitorLogPointerPath = monitorLogPointerPath();
+    services.desktopNotifier = std::make_unique<FakeDesktopNotifier>(notifications);
     services.launchAtLoginManager = LaunchAtLoginManager{
         path(QStringLiteral("prefix/bin/hollerbox")),
         path(QStringLiteral("prefix/share/applications/org.hollerbox.Hollerbox.desktop")),

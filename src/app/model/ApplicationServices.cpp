@@ -2,6 +2,7 @@
 
 #include "audio/SystemAudioOverrideController.h"
 #include "linux/checks/MachineFactsLinux.h"
+#include "linux/notify/DesktopNotifierFreedesktop.h"
 #include "model/checks/PlatformHardwareCheck.h"
 #include "model/launch/BackgroundMonitorLauncher.h"
 
@@ -26,7 +27,10 @@ HollerboxModel::Services ApplicationServices::modelServices()
             std::make_unique<SystemAudioOverrideController>(services.audioHardware()), services.players(),
             services.sounds(), services.mainQueue(), services.worker(), services.clock());
     };
-    model.backgroundMonitorLauncher = std::make_unique<BackgroundMonitorLauncher>();
+    auto launcher = std::make_unique<BackgroundMonitorLauncher>();
+    model.monitorLogPointerPath = launcher->latestLogPointerPath();
+    model.backgroundMonitorLauncher = std::move(launcher);
+    model.desktopNotifier = std::make_unique<DesktopNotifierFreedesktop>();
     model.platformCheckProvider = [] {
         return PlatformHardwareCheck::evaluate(MachineFactsLinux{}.platformFacts());
     };

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QUrl>
 #include <algorithm>
+#include <utility>
 
 namespace hollerbox {
 
@@ -134,6 +135,10 @@ HollerboxModel::HollerboxModel(Services services, QObject* parent)
     m_settings.sync();
 
     m_backgroundMonitorLauncher = std::move(services.backgroundMonitorLauncher);
+    if (!services.monitorLogPointerPath.isEmpty()) {
+        m_alarmReporter = std::make_unique<AlarmReporter>(
+            services.monitorLogPointerPath, std::move(services.desktopNotifier), m_broadcasterLogger);
+    }
     m_controller = services.makeController(configuration());
 
     std::weak_ptr<HollerboxModel*> anchor = m_anchor;
@@ -200,6 +205,7 @@ void HollerboxModel::alarmControllerDidUpdate(const OpenLidAlarmSnapshot& snapsh
     m_snapshot = snapshot;
     emit snapshotChanged();
     emit presentationChanged();
+    noticeLockChange(snapshot);
     if (m_welcomeHardwareAlarmTestActive && snapshot.state == OpenLidAlarmState::idle) {
         setWelcomeHardwareAlarmTestActive(false);
     }
@@ -214,6 +220,19 @@ void HollerboxModel::alarmControllerDidUpdate(const OpenLidAlarmSnapshot& snapsh
     m_backgroundMonitorLauncher->stop(m_protectionEnabled ? "Screen unlocked." : "Protection is off.");
     if (!m_controller->isAutomaticAlarmTriggeringEnabled()) {
         m_controller->setAutomaticAlarmTriggeringEnabled(true);
+    }
+}
+
+void HollerboxModel::noticeLockChange(const OpenLidAlarmSnapshot& snapshot)
+{
+    const auto wasLocked = std::exchange(m_lastSeenLocked, snapshot.isScreenLocked);
+    if (snapshot.isScreenLocked && wasLocked == false) {
+        m_lockedAt = snapshot.lastUpdatedAt;
+    } else if (!snapshot.isScreenLocked && wasLocked == true) {
+        if (m_alarmReporter) {
+            m_alarmReporter->reportAfterUnlock(m_lockedAt, snapshot.lastUpdatedAt);
+        }
+        m_lockedAt.reset();
     }
 }
 

@@ -9,6 +9,7 @@
 #include "model/launch/BackgroundMonitorLaunching.h"
 #include "model/launch/BroadcasterFileLogger.h"
 #include "model/login/LaunchAtLoginManager.h"
+#include "model/report/AlarmReporter.h"
 #include "model/settings/SettingsStore.h"
 #include "model/sounds/ImportedAlarmSound.h"
 #include "model/sounds/ImportedAlarmSoundLibrary.h"
@@ -121,6 +122,11 @@ public:
         QString settingsFilePath = SettingsStore::defaultFilePath();
         QString importedAlarmsDirectory = AppLocations::importedAlarmsDirectory();
         QString applicationLogPath = BroadcasterFileLogger::defaultLogFilePath();
+        /// The launcher's file naming the newest monitor log, read for the report after an alarm; empty: no
+        /// report.
+        QString monitorLogPointerPath;
+        /// Shows that report on the desktop; none: the report only goes to the application log.
+        std::unique_ptr<DesktopNotifier> desktopNotifier;
         LaunchAtLoginManager launchAtLoginManager;
         std::chrono::milliseconds hardwareCheckReadinessTimeout{3000};
         std::chrono::milliseconds hardwareCheckReadinessPollInterval{50};
@@ -245,6 +251,7 @@ private:
     void setTestAlarmPlaying(bool playing);
     void writeLauncherMessage(const std::string& message);
     void applyLaunchAtLoginState(const LaunchAtLoginState& state);
+    void noticeLockChange(const OpenLidAlarmSnapshot& snapshot);
 
     MainQueue& m_mainQueue;
     const Clock& m_clock;
@@ -280,6 +287,11 @@ private:
     std::unique_ptr<OpenLidAlarmController> m_controller;
     std::shared_ptr<DelegateBridge> m_delegateBridge;
     std::unique_ptr<MotionReadinessCheck> m_hardwareCheckTask;
+    std::unique_ptr<AlarmReporter> m_alarmReporter;
+    /// The lock state of the last snapshot; none before the controller's first.
+    std::optional<bool> m_lastSeenLocked;
+    /// When the screen was seen to lock; none when it was locked already at the first snapshot.
+    std::optional<WallTime> m_lockedAt;
     // Callbacks handed to other objects hold this weakly and do nothing once the model is gone.
     std::shared_ptr<HollerboxModel*> m_anchor = std::make_shared<HollerboxModel*>(this);
 };
