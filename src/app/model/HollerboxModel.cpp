@@ -205,7 +205,6 @@ void HollerboxModel::alarmControllerDidUpdate(const OpenLidAlarmSnapshot& snapsh
     m_snapshot = snapshot;
     emit snapshotChanged();
     emit presentationChanged();
-    noticeLockChange(snapshot);
     if (m_welcomeHardwareAlarmTestActive && snapshot.state == OpenLidAlarmState::idle) {
         setWelcomeHardwareAlarmTestActive(false);
     }
@@ -215,24 +214,15 @@ void HollerboxModel::alarmControllerDidUpdate(const OpenLidAlarmSnapshot& snapsh
             m_backgroundMonitorLauncher->start(m_armDelaySeconds, m_movementThreshold, m_alarmVolumeScalar,
                                                m_alarmRepeatIntervalSeconds, m_alarmSoundSelection);
         m_controller->setAutomaticAlarmTriggeringEnabled(!running);
+        m_monitorWatchedThisLock = m_monitorWatchedThisLock || running;
         return;
     }
     m_backgroundMonitorLauncher->stop(m_protectionEnabled ? "Screen unlocked." : "Protection is off.");
     if (!m_controller->isAutomaticAlarmTriggeringEnabled()) {
         m_controller->setAutomaticAlarmTriggeringEnabled(true);
     }
-}
-
-void HollerboxModel::noticeLockChange(const OpenLidAlarmSnapshot& snapshot)
-{
-    const auto wasLocked = std::exchange(m_lastSeenLocked, snapshot.isScreenLocked);
-    if (snapshot.isScreenLocked && wasLocked == false) {
-        m_lockedAt = snapshot.lastUpdatedAt;
-    } else if (!snapshot.isScreenLocked && wasLocked == true) {
-        if (m_alarmReporter) {
-            m_alarmReporter->reportAfterUnlock(m_lockedAt, snapshot.lastUpdatedAt);
-        }
-        m_lockedAt.reset();
+    if (!snapshot.isScreenLocked && std::exchange(m_monitorWatchedThisLock, false) && m_alarmReporter) {
+        m_alarmReporter->reportAfterUnlock(snapshot.lastUpdatedAt);
     }
 }
 

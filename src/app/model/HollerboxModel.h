@@ -251,7 +251,6 @@ private:
     void setTestAlarmPlaying(bool playing);
     void writeLauncherMessage(const std::string& message);
     void applyLaunchAtLoginState(const LaunchAtLoginState& state);
-    void noticeLockChange(const OpenLidAlarmSnapshot& snapshot);
 
     MainQueue& m_mainQueue;
     const Clock& m_clock;
@@ -288,10 +287,8 @@ private:
     std::shared_ptr<DelegateBridge> m_delegateBridge;
     std::unique_ptr<MotionReadinessCheck> m_hardwareCheckTask;
     std::unique_ptr<AlarmReporter> m_alarmReporter;
-    /// The lock state of the last snapshot; none before the controller's first.
-    std::optional<bool> m_lastSeenLocked;
-    /// When the screen was seen to lock; none when it was locked already at the first snapshot.
-    std::optional<WallTime> m_lockedAt;
+    /// Whether a monitor watched since the last unlocked snapshot, so that the newest monitor log is its.
+    bool m_monitorWatchedThisLock = false;
     // Callbacks handed to other objects hold this weakly and do nothing once the model is gone.
     std::shared_ptr<HollerboxModel*> m_anchor = std::make_shared<HollerboxModel*>(this);
 };

@@ -65,15 +65,10 @@ std::optional<MonitorLogAlarmSummarizer::Entry> MonitorLogAlarmSummarizer::parse
     return Entry{*at, *parsedState};
 }
 
-MonitorLogAlarmSummarizer::MonitorLogAlarmSummarizer(std::optional<WallTime> notBefore)
-    : m_notBefore(notBefore ? std::optional{std::chrono::floor<std::chrono::seconds>(*notBefore)}
-                            : std::nullopt)
-{}
-
 void MonitorLogAlarmSummarizer::addLine(std::string_view line)
 {
     const auto entry = parseLine(line);
-    if (!entry || (m_notBefore && entry->at < *m_notBefore)) {
+    if (!entry) {
         return;
     }
     const bool sounding = entry->state == OpenLidAlarmState::triggered;

@@ -27,16 +27,12 @@ public:
     /// The time and state of a snapshot line; none for any other line.
     static std::optional<Entry> parseLine(std::string_view line);
 
-    /// Lines stamped before the second of `notBefore` are skipped.
-    explicit MonitorLogAlarmSummarizer(std::optional<WallTime> notBefore = std::nullopt);
-
     void addLine(std::string_view line);
 
     /// The alarms read so far, one still sounding counted until `end`; none when the alarm never sounded.
     std::optional<AlarmLogSummary> summary(WallTime end) const;
 
 private:
-    std::optional<WallTime> m_notBefore;
     std::optional<WallTime> m_firstStart;
     std::optional<WallTime> m_currentStart;
     std::chrono::microseconds m_finishedDuration{0};

@@ -27,15 +27,14 @@ AlarmReporter::AlarmReporter(QString latestLogPointerPath, std::unique_ptr<Deskt
       m_applicationLog(std::move(applicationLog)), m_zone(std::move(zone))
 {}
 
-std::optional<AlarmLogSummary> AlarmReporter::summarizeLog(const QString& logPath,
-                                                           std::optional<WallTime> notBefore, WallTime end)
+std::optional<AlarmLogSummary> AlarmReporter::summarizeLog(const QString& logPath, WallTime end)
 {
     QFile file{logPath};
     if (!QFileInfo{logPath}.isFile() || !file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
     const QByteArray content = file.read(maximumLogBytes);
-    MonitorLogAlarmSummarizer summarizer{notBefore};
+    MonitorLogAlarmSummarizer summarizer;
     for (qsizetype begin = 0; begin < content.size();) {
         auto end = content.indexOf('\n', begin);
         end = end < 0 ? content.size() : end;
@@ -51,15 +50,14 @@ QString AlarmReporter::logLine(WallTime now, const QString& message)
     return utcDateTime(now).toString(Qt::ISODate) + QStringLiteral(" [alarm-report] ") + message;
 }
 
-std::optional<DesktopNotification> AlarmReporter::reportAfterUnlock(std::optional<WallTime> lockedAt,
-                                                                    WallTime unlockedAt)
+std::optional<DesktopNotification> AlarmReporter::reportAfterUnlock(WallTime unlockedAt)
 {
     QFile pointer{m_latestLogPointerPath};
     if (!pointer.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
     const QString logPath = QString::fromUtf8(pointer.read(kMaximumPointerBytes)).trimmed();
-    const auto summary = logPath.isEmpty() ? std::nullopt : summarizeLog(logPath, lockedAt, unlockedAt);
+    const auto summary = logPath.isEmpty() ? std::nullopt : summarizeLog(logPath, unlockedAt);
     if (!summary) {
         return std::nullopt;
     }

@@ -24,14 +24,13 @@ public:
     AlarmReporter(QString latestLogPointerPath, std::unique_ptr<DesktopNotifier> notifier,
                   BroadcasterFileLogger applicationLog, QTimeZone zone = QTimeZone::systemTimeZone());
 
-    /// Reports the alarm that the newest monitor log shows since `lockedAt` (the whole log when none),
-    /// sounding until `unlockedAt` when the log ends with it; what was reported, none when no alarm sounded.
-    std::optional<DesktopNotification> reportAfterUnlock(std::optional<WallTime> lockedAt,
-                                                         WallTime unlockedAt);
+    /// Reports the alarm that the newest monitor log shows, sounding until `unlockedAt` when the log ends
+    /// with it; what was reported, none when no alarm sounded. Call it at an unlock that ends a lock during
+    /// which a monitor watched, so that the newest log is that monitor's.
+    std::optional<DesktopNotification> reportAfterUnlock(WallTime unlockedAt);
 
     /// The alarms in the log at `logPath` (see `MonitorLogAlarmSummarizer`); none when it cannot be read.
-    static std::optional<AlarmLogSummary> summarizeLog(const QString& logPath,
-                                                       std::optional<WallTime> notBefore, WallTime end);
+    static std::optional<AlarmLogSummary> summarizeLog(const QString& logPath, WallTime end);
 
     /// "<UTC time> [alarm-report] <message>".
     static QString logLine(WallTime now, const QString& message);

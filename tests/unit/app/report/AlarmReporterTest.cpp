@@ -17,7 +17,6 @@ using namespace std::chrono_literals;
 using State = OpenLidAlarmState;
 
 const QTimeZone zone{2 * 3600};
-const WallTime lockedAt = utcTime(12, 0, 0);
 const WallTime unlockedAt = utcTime(12, 5, 0);
 
 /// A log directory with the launcher's pointer file, the application log and a reporter on them.
@@ -79,7 +78,7 @@ TEST(AlarmReporterTest, ShowsAndLogsTheAlarmOfTheNewestMonitorLog)
         files.notifications->failure = failure;
         files.writeLog(alarmLog);
 
-        const auto reported = files.reporter().reportAfterUnlock(lockedAt, unlockedAt);
+        const auto reported = files.reporter().reportAfterUnlock(unlockedAt);
 
         const DesktopNotification expected{
             "Hollerbox alarm went off",
@@ -116,11 +115,6 @@ const SilentCase silentCases[] = {
      [](const ReporterFiles& files) {
          files.writeLog({snapshotLine(utcTime(12, 0, 3), State::armed), "2026-05-01T12:01:00Z state=trig"});
      }},
-    {"AlarmBeforeTheLock",
-     [](const ReporterFiles& files) {
-         files.writeLog({snapshotLine(utcTime(11, 0, 3), State::triggered),
-                         snapshotLine(utcTime(11, 1, 0), State::idle)});
-     }},
 };
 
 class AlarmReporterSilentTest : public ::testing::TestWithParam<SilentCase>
@@ -130,7 +124,7 @@ TEST_P(AlarmReporterSilentTest, ShowsAndLogsNothing)
 {
     ReporterFiles files;
     GetParam().prepare(files);
-    EXPECT_EQ(files.reporter().reportAfterUnlock(lockedAt, unlockedAt), std::nullopt);
+    EXPECT_EQ(files.reporter().reportAfterUnlock(unlockedAt), std::nullopt);
     EXPECT_TRUE(files.notifications->shown.empty());
     EXPECT_TRUE(files.applicationLog().isEmpty());
 }
