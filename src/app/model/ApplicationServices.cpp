@@ -27,9 +27,7 @@ HollerboxModel::Services ApplicationServices::modelServices()
             std::make_unique<SystemAudioOverrideController>(services.audioHardware()), services.players(),
             services.sounds(), services.mainQueue(), services.worker(), services.clock());
     };
-    auto launcher = std::make_unique<BackgroundMonitorLauncher>();
-    model.monitorLogPointerPath = launcher->latestLogPointerPath();
-    model.backgroundMonitorLauncher = std::move(launcher);
+    model.backgroundMonitorLauncher = std::make_unique<BackgroundMonitorLauncher>();
     model.desktopNotifier = std::make_unique<DesktopNotifierFreedesktop>();
     model.platformCheckProvider = [] {
         return PlatformHardwareCheck::evaluate(MachineFactsLinux{}.platformFacts());

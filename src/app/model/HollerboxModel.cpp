@@ -135,10 +135,9 @@ HollerboxModel::HollerboxModel(Services services, QObject* parent)
     m_settings.sync();
 
     m_backgroundMonitorLauncher = std::move(services.backgroundMonitorLauncher);
-    if (!services.monitorLogPointerPath.isEmpty()) {
-        m_alarmReporter = std::make_unique<AlarmReporter>(
-            services.monitorLogPointerPath, std::move(services.desktopNotifier), m_broadcasterLogger);
-    }
+    m_alarmReporter =
+        std::make_unique<AlarmReporter>(m_backgroundMonitorLauncher->latestLogPointerPath(),
+                                        std::move(services.desktopNotifier), m_broadcasterLogger);
     m_controller = services.makeController(configuration());
 
     std::weak_ptr<HollerboxModel*> anchor = m_anchor;
@@ -221,7 +220,7 @@ void HollerboxModel::alarmControllerDidUpdate(const OpenLidAlarmSnapshot& snapsh
     if (!m_controller->isAutomaticAlarmTriggeringEnabled()) {
         m_controller->setAutomaticAlarmTriggeringEnabled(true);
     }
-    if (!snapshot.isScreenLocked && std::exchange(m_monitorWatchedThisLock, false) && m_alarmReporter) {
+    if (!snapshot.isScreenLocked && std::exchange(m_monitorWatchedThisLock, false)) {
         m_alarmReporter->reportAfterUnlock(snapshot.lastUpdatedAt);
     }
 }

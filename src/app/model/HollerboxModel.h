@@ -122,10 +122,7 @@ public:
         QString settingsFilePath = SettingsStore::defaultFilePath();
         QString importedAlarmsDirectory = AppLocations::importedAlarmsDirectory();
         QString applicationLogPath = BroadcasterFileLogger::defaultLogFilePath();
-        /// The launcher's file naming the newest monitor log, read for the report after an alarm; empty: no
-        /// report.
-        QString monitorLogPointerPath;
-        /// Shows that report on the desktop; none: the report only goes to the application log.
+        /// Shows the report after an alarm on the desktop; none: the report only goes to the application log.
         std::unique_ptr<DesktopNotifier> desktopNotifier;
         LaunchAtLoginManager launchAtLoginManager;
         std::chrono::milliseconds hardwareCheckReadinessTimeout{3000};

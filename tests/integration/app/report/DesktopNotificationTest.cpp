@@ -1,13 +1,12 @@
 #include "BackgroundMonitorLogger.h"
-#include "DBusMockProcess.h"
 #include "EventLoopWait.h"
+#include "NotificationDaemonMock.h"
 #include "QtTestApplication.h"
 #include "SessionBusEnvironment.h"
 #include "linux/notify/DesktopNotifierFreedesktop.h"
 #include "model/report/AlarmReporter.h"
 
 #include <QDBusArgument>
-#include <QDBusVariant>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -17,44 +16,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QTimeZone kZone{2 * 3600};
 const WallTime kSetOffAt{std::chrono::sys_days{2026y / std::chrono::May / 1} + 12h + 3min + 40s};
 const WallTime kUnlockedAt = kSetOffAt + 80s;
 const char* const kBody =
     "Someone moved this laptop while it was locked. The alarm started at 14:03:40, sounded "
     "for 1 min 20 s and was set off once.";
-
-QVariant unwrapped(const QVariant& value)
-{
-    return value.userType() == qMetaTypeId<QDBusVariant>() ? value.value<QDBusVariant>().variant() : value;
-}
-
-/// The arguments of every `Notify` the mock received, as it recorded them.
-std::vector<QVariantList> notifyCalls(DBusMockProcess& mock)
-{
-    std::vector<QVariantList> calls;
-    const auto reply =
-        mock.call(kPath, QString::fromLatin1(DBusMockProcess::mockInterface), QStringLiteral("GetCalls"));
-    const auto list = reply.arguments().value(0).value<QDBusArgument>();
-    list.beginArray();
-    while (!list.atEnd()) {
-        quint64 time = 0;
-        QString method;
-        QVariantList arguments;
-        list.beginStructure();
-        list >> time >> method >> arguments;
-        list.endStructure();
-        if (method == QStringLiteral("Notify")) {
-            for (auto& argument : arguments) {
-                argument = unwrapped(argument);
-            }
-            calls.push_back(arguments);
-        }
-    }
-    list.endArray();
-    return calls;
-}
 
 /// An alarm in a monitor log, the launcher's pointer to it, the application log, and the session buses.
 class DesktopNotificationTest : public ::testing::Test
@@ -102,26 +69,16 @@ private:
     QTemporaryDir m_directory;
 };
 
-/// The notification_daemon template of python-dbusmock on the bus at `busAddress`.
-void startNotificationDaemon(std::optional<DBusMockProcess>& daemon, const QString& busAddress)
-{
-    daemon.emplace("notification daemon mock", busAddress, false,
-                   QStringLiteral("org.freedesktop.Notifications"),
-                   QStringList{QStringLiteral("--session"), QStringLiteral("-t"),
-                               QStringLiteral("notification_daemon")});
-    ASSERT_TRUE(daemon->start());
-}
-
 TEST_F(DesktopNotificationTest, TheReportReachesTheNotificationServiceAsOneNotifyCall)
 {
     ASSERT_TRUE(buses.start(false, true));
-    std::optional<DBusMockProcess> daemon;
-    ASSERT_NO_FATAL_FAILURE(startNotificationDaemon(daemon, buses.sessionBusAddress()));
+    NotificationDaemonMock daemon{buses.sessionBusAddress()};
+    ASSERT_TRUE(daemon.start());
     auto alarmReporter = reporter();
 
     ASSERT_TRUE(alarmReporter.reportAfterUnlock(kUnlockedAt));
     std::vector<QVariantList> calls;
-    ASSERT_TRUE(waitProcessingEvents([&] { return !(calls = notifyCalls(*daemon)).empty(); }));
+    ASSERT_TRUE(waitProcessingEvents([&] { return !(calls = daemon.notifyCalls()).empty(); }));
 
     ASSERT_EQ(calls.size(), 1U);
     const auto& arguments = calls[0];
@@ -169,10 +126,11 @@ TEST_P(DesktopNotificationWithoutServiceTest, TheReportIsLoggedWithOneLineOnWhyI
 {
     const auto& row = GetParam();
     ASSERT_TRUE(buses.start(false, row.sessionBus));
-    std::optional<DBusMockProcess> daemon;
+    std::optional<NotificationDaemonMock> daemon;
     if (row.hungService) {
-        ASSERT_NO_FATAL_FAILURE(startNotificationDaemon(daemon, buses.sessionBusAddress()));
-        daemon->pause();
+        daemon.emplace(buses.sessionBusAddress());
+        ASSERT_TRUE(daemon->start());
+        daemon->process().pause();
     }
     auto alarmReporter = reporter(300ms);
 
