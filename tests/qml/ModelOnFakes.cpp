@@ -41,6 +41,7 @@ void ModelOnFakes::start()
     auto fakeLauncher = std::make_unique<FakeBackgroundMonitorLauncher>();
     fakeLauncher->startSucceeds = launcherStartSucceeds;
     fakeLauncher->leftRunning = monitorLeftRunning;
+    fakeLauncher->logPointerPath = monitorLogPointerPath();
     launcher = fakeLauncher.get();
     HollerboxModel::Services services{queue, clock};
     services.makeController = [this](const ProtectionConfiguration& configuration) {
@@ -69,6 +70,7 @@ void ModelOnFakes::start()
     services.settingsFilePath = settingsPath();
     services.importedAlarmsDirectory = path(QStringLiteral("data/Hollerbox/ImportedAlarms"));
     services.applicationLogPath = path(QStringLiteral("state/Logs/Hollerbox/menubar-broadcaster.log"));
+    services.desktopNotifier = std::make_unique<FakeDesktopNotifier>(notifications);
     services.launchAtLoginManager = LaunchAtLoginManager{
         path(QStringLiteral("prefix/bin/hollerbox")),
         path(QStringLiteral("prefix/share/applications/org.hollerbox.Hollerbox.desktop")),

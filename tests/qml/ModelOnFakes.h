@@ -10,6 +10,7 @@
 #include "VirtualClock.h"
 #include "VirtualMainQueue.h"
 #include "app/FakeBackgroundMonitorLauncher.h"
+#include "app/FakeDesktopNotifier.h"
 #include "audio/FakeAudioFilePlayerFactory.h"
 #include "audio/FakeAudioHardware.h"
 #include "audio/FakeBackgroundWorker.h"
@@ -65,6 +66,10 @@ public:
     /// The path of `name` in the private directory.
     QString path(const QString& name) const { return m_directory.filePath(name); }
     QString settingsPath() const { return path(QStringLiteral("config/Hollerbox/Hollerbox.conf")); }
+    QString monitorLogPointerPath() const
+    {
+        return path(QStringLiteral("state/Logs/Hollerbox/background-monitor/latest-log-path.txt"));
+    }
     /// Destroys the model, as quitting does.
     void stop() { m_model.reset(); }
 
@@ -84,6 +89,9 @@ public:
     FakeLockStateMonitor* lock = nullptr;
     FakeMovementMonitor* movement = nullptr;
     FakeBackgroundMonitorLauncher* launcher = nullptr;
+    /// What the model showed on the desktop; it reads the monitor log named by `monitorLogPointerPath()`.
+    std::shared_ptr<FakeDesktopNotifier::Record> notifications =
+        std::make_shared<FakeDesktopNotifier::Record>();
     /// The configuration the controller was built with.
     ProtectionConfiguration initialConfiguration;
 

@@ -2,6 +2,7 @@
 
 #include "audio/SystemAudioOverrideController.h"
 #include "linux/checks/MachineFactsLinux.h"
+#include "linux/notify/DesktopNotifierFreedesktop.h"
 #include "model/checks/PlatformHardwareCheck.h"
 #include "model/launch/BackgroundMonitorLauncher.h"
 
@@ -27,6 +28,7 @@ HollerboxModel::Services ApplicationServices::modelServices()
             services.sounds(), services.mainQueue(), services.worker(), services.clock());
     };
     model.backgroundMonitorLauncher = std::make_unique<BackgroundMonitorLauncher>();
+    model.desktopNotifier = std::make_unique<DesktopNotifierFreedesktop>();
     model.platformCheckProvider = [] {
         return PlatformHardwareCheck::evaluate(MachineFactsLinux{}.platformFacts());
     };

@@ -135,6 +135,9 @@ HollerboxModel::HollerboxModel(Services services, QObject* parent)
     m_settings.sync();
 
     m_backgroundMonitorLauncher = std::move(services.backgroundMonitorLauncher);
+    m_alarmReporter =
+        std::make_unique<AlarmReporter>(m_backgroundMonitorLauncher->latestLogPointerPath(),
+                                        std::move(services.desktopNotifier), m_broadcasterLogger);
     m_controller = services.makeController(configuration());
 
     std::weak_ptr<HollerboxModel*> anchor = m_anchor;
@@ -223,12 +226,16 @@ void HollerboxModel::alarmControllerDidUpdate(const OpenLidAlarmSnapshot& snapsh
         } else if (!running && wasHandedOver) {
             takeTheWatchBack();
         }
+        m_monitorWatchedThisLock = m_monitorWatchedThisLock || running;
         return;
     }
     m_watchHandedOver = false;
     m_backgroundMonitorLauncher->stop(m_protectionEnabled ? "Screen unlocked." : "Protection is off.");
     if (!m_controller->isAutomaticAlarmTriggeringEnabled()) {
         m_controller->setAutomaticAlarmTriggeringEnabled(true);
+    }
+    if (!snapshot.isScreenLocked && std::exchange(m_monitorWatchedThisLock, false)) {
+        m_alarmReporter->reportAfterUnlock(snapshot.lastUpdatedAt);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "model/launch/BackgroundMonitorLaunching.h"
 #include "model/launch/BroadcasterFileLogger.h"
 #include "model/login/LaunchAtLoginManager.h"
+#include "model/report/AlarmReporter.h"
 #include "model/settings/SettingsStore.h"
 #include "model/sounds/ImportedAlarmSound.h"
 #include "model/sounds/ImportedAlarmSoundLibrary.h"
@@ -122,6 +123,8 @@ public:
         QString settingsFilePath = SettingsStore::defaultFilePath();
         QString importedAlarmsDirectory = AppLocations::importedAlarmsDirectory();
         QString applicationLogPath = BroadcasterFileLogger::defaultLogFilePath();
+        /// Shows the report after an alarm on the desktop; none: the report only goes to the application log.
+        std::unique_ptr<DesktopNotifier> desktopNotifier;
         LaunchAtLoginManager launchAtLoginManager;
         std::chrono::milliseconds hardwareCheckReadinessTimeout{3000};
         std::chrono::milliseconds hardwareCheckReadinessPollInterval{50};
@@ -289,6 +292,9 @@ private:
     std::unique_ptr<OpenLidAlarmController> m_controller;
     std::shared_ptr<DelegateBridge> m_delegateBridge;
     std::unique_ptr<MotionReadinessCheck> m_hardwareCheckTask;
+    std::unique_ptr<AlarmReporter> m_alarmReporter;
+    /// Whether a monitor watched since the last unlocked snapshot, so that the newest monitor log is its.
+    bool m_monitorWatchedThisLock = false;
     // Callbacks handed to other objects hold this weakly and do nothing once the model is gone.
     std::shared_ptr<HollerboxModel*> m_anchor = std::make_shared<HollerboxModel*>(this);
 };

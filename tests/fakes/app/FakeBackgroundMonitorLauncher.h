@@ -50,6 +50,7 @@ public:
     }
 
     void setDiagnosticHandler(DiagnosticHandler handler) override { m_handler = std::move(handler); }
+    QString latestLogPointerPath() const override { return logPointerPath; }
 
     bool adoptRunningMonitor() override
     {
@@ -59,6 +60,7 @@ public:
     }
 
     bool startSucceeds = true;
+    QString logPointerPath;
     bool leftRunning = false;
     bool running = false;
     int launches = 0;

@@ -67,8 +67,8 @@ public:
     std::optional<pid_t> monitorProcessId() const;
 
     const Options& options() const { return m_options; }
-    /// <log directory>/latest-log-path.txt: the path of the newest monitor log, without a line feed.
-    QString latestLogPointerPath() const;
+    /// <log directory>/latest-log-path.txt.
+    QString latestLogPointerPath() const override;
 
 private:
     /// A process and the notifier that reaps it when it ends.

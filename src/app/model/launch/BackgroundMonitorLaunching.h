@@ -2,6 +2,7 @@
 
 #include "audio/AlarmSoundSelection.h"
 
+#include <QString>
 #include <functional>
 #include <string>
 
@@ -24,6 +25,8 @@ public:
     virtual bool adoptRunningMonitor() = 0;
     /// Receives each of the launcher's messages.
     virtual void setDiagnosticHandler(DiagnosticHandler handler) = 0;
+    /// The file that names the log of the newest monitor launched, without a line feed.
+    virtual QString latestLogPointerPath() const = 0;
 };
 
 } // namespace hollerbox

@@ -1,4 +1,6 @@
 #include "EmulatedLaptop.h"
+#include "NotificationDaemonMock.h"
+#include "PrivateDBusDaemon.h"
 #include "QtTestApplication.h"
 #include "model/ApplicationServices.h"
 #include "model/launch/BackgroundMonitorLauncher.h"
@@ -6,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -44,6 +47,11 @@ protected:
         qputenv("XDG_DATA_HOME", path(QStringLiteral("data")).toUtf8());
         qunsetenv("XDG_SESSION_ID");
         qunsetenv("XDG_CURRENT_DESKTOP");
+
+        // A session bus with a notification service, for the report after an alarm.
+        ASSERT_TRUE(m_sessionBus.start());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_sessionBus.address().toUtf8());
+        ASSERT_TRUE(m_notifications.start());
 
         startApplication();
     }
@@ -135,6 +143,8 @@ protected:
 
     QTemporaryDir m_directory;
     EmulatedLaptop m_laptop;
+    PrivateDBusDaemon m_sessionBus{QStringLiteral("session"), m_directory.path()};
+    NotificationDaemonMock m_notifications{m_sessionBus.address()};
     std::unique_ptr<ApplicationServices> m_services;
     BackgroundMonitorLauncher* m_launcher = nullptr;
     std::unique_ptr<HollerboxModel> m_model;
@@ -162,6 +172,24 @@ TEST_F(ModelHandOverTest, HandsOverRestoresReplacesAKilledMonitorAndAdoptsOneAft
     EXPECT_TRUE(waitUntil([&] { return !isAlive(first); }, 3s)) << "the monitor exited";
     EXPECT_TRUE(m_model->controller().isAutomaticAlarmTriggeringEnabled());
 
+    // The unlock reports the alarm from the monitor's log, in the application log and on the desktop.
+    std::vector<QVariantList> notifications;
+    ASSERT_TRUE(waitUntil([&] { return !(notifications = m_notifications.notifyCalls()).empty(); }, 3s));
+    ASSERT_EQ(notifications.size(), 1U);
+    ASSERT_EQ(notifications[0].size(), 8);
+    const QString body = notifications[0][4].toString();
+    std::cout << "notification: " << notifications[0][3].toString().toStdString() << " | "
+              << body.toStdString() << '\n';
+    EXPECT_EQ(notifications[0][3].toString(), QStringLiteral("Hollerbox alarm went off"));
+    EXPECT_TRUE(QRegularExpression{
+        QStringLiteral(R"(^Someone moved this laptop while it was locked\. The alarm started at )"
+                       R"(\d\d:\d\d:\d\d, sounded for (less than 1 s|\d+ s) and was set off once\.$)")}
+                    .match(body)
+                    .hasMatch())
+        << body.toStdString();
+    EXPECT_TRUE(read(applicationLogPath())
+                    .contains(QStringLiteral(" [alarm-report] Hollerbox alarm went off: ") + body));
+
     m_laptop.logind().setLockedHint(QStringLiteral("c1"), true);
     ASSERT_TRUE(waitUntil([&] { return m_launcher->isMonitorRunning(); }, 3s));
     const pid_t second = *m_launcher->monitorProcessId();
@@ -183,6 +211,7 @@ TEST_F(ModelHandOverTest, HandsOverRestoresReplacesAKilledMonitorAndAdoptsOneAft
     m_laptop.logind().setLockedHint(QStringLiteral("c1"), false);
     ASSERT_TRUE(waitUntil([&] { return !m_launcher->monitorProcessId(); }, 2s));
     EXPECT_TRUE(waitUntil([&] { return !isAlive(third); }, 3s)) << "the unlock stopped the adopted monitor";
+    EXPECT_EQ(m_notifications.notifyCalls().size(), 1U) << "a lock without an alarm is not reported";
 
     m_model->setSensitivityLevel(QStringLiteral("high"));
     m_model->selectBuiltInAlarmSound(QStringLiteral("policeAlarm"));
@@ -193,7 +222,9 @@ TEST_F(ModelHandOverTest, HandsOverRestoresReplacesAKilledMonitorAndAdoptsOneAft
               << read(settingsPath()).toStdString() << '\n';
     QStringList messages;
     for (const QString& line : lines) {
-        messages << line.section(QStringLiteral(" [bg-launcher] "), 1);
+        if (line.contains(QStringLiteral(" [bg-launcher] "))) {
+            messages << line.section(QStringLiteral(" [bg-launcher] "), 1);
+        }
     }
     const QString adopted =
         QStringLiteral("Adopted the background monitor already running (process %1).").arg(third);

@@ -1,10 +1,14 @@
+#include "BackgroundMonitorLogger.h"
 #include "ModelFixture.h"
 #include "model/presentation/ProtectionSensitivityLevel.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QUrl>
 #include <cmath>
+#include <gmock/gmock.h>
 
 namespace hollerbox::testing {
 namespace {
@@ -125,6 +129,42 @@ TEST_F(HollerboxModelTest, HandsTheWatchToTheMonitorWhileLockedAndTakesItBackOnU
     EXPECT_EQ(line.match(log[0]).captured(1), QStringLiteral("Background monitoring started."));
     EXPECT_EQ(line.match(log[1]).captured(1),
               QStringLiteral("Stopping background monitor: Screen unlocked."));
+}
+
+TEST_F(HollerboxModelTest, ReportsTheMonitorsAlarmOnceAtTheUnlockThatEndsItsWatch)
+{
+    build();
+    setLocked(true);
+    const WallTime setOffAt = std::chrono::floor<std::chrono::seconds>(fakes.clock.now()) + 1s;
+    OpenLidAlarmSnapshot triggered;
+    triggered.state = OpenLidAlarmState::triggered;
+    triggered.lastUpdatedAt = setOffAt;
+    const QString logPath = path(QStringLiteral("monitor.log"));
+    QFile log{logPath};
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.write(QByteArray::fromStdString(BackgroundMonitorLogger::snapshotLine(triggered)) + '\n');
+    log.close();
+    QFile pointer{fakes.monitorLogPointerPath()};
+    QDir{}.mkpath(QFileInfo{pointer}.path());
+    ASSERT_TRUE(pointer.open(QIODevice::WriteOnly));
+    pointer.write(logPath.toUtf8());
+    pointer.close();
+    queue.advanceBy(setOffAt + 80s - tick - fakes.clock.now());
+
+    setLocked(false);
+    ticks(4);
+    ASSERT_EQ(fakes.notifications->shown.size(), 1U);
+    EXPECT_EQ(fakes.notifications->shown[0].title, "Hollerbox alarm went off");
+    EXPECT_THAT(fakes.notifications->shown[0].body,
+                ::testing::EndsWith("sounded for 1 min 20 s and was set off once."));
+    EXPECT_TRUE(applicationLog().last().endsWith(QStringLiteral("[alarm-report] Hollerbox alarm went off: ") +
+                                                 QString::fromStdString(fakes.notifications->shown[0].body)));
+
+    // A lock that no monitor watched leaves the newest log an old one: nothing is reported again.
+    launcher->startSucceeds = false;
+    setLocked(true);
+    setLocked(false);
+    EXPECT_EQ(fakes.notifications->shown.size(), 1U);
 }
 
 TEST_F(HollerboxModelTest, KeepsFullDutyWhenTheMonitorCannotStart)
