@@ -10,6 +10,7 @@
 #include "EventLoopWait.h"
 #include "LaunchedMonitors.h"
 #include "MonitorRecorder.h"
+#include "NotificationDaemonMock.h"
 #include "PrivateDBusDaemon.h"
 #include "QtTestApplication.h"
 #include "ScreenGrab.h"
@@ -111,6 +112,9 @@ private:
         m_laptop.logind().addSession(QStringLiteral("c1"));
         if (!m_sessionBus.start()) {
             return fail("the private session bus did not start");
+        }
+        if (!m_notifications.start()) {
+            return fail("the notification service mock did not start");
         }
         if (!m_accessibility.start()) {
             return fail(m_accessibility.error().toStdString());
@@ -259,6 +263,7 @@ private:
         }
         m_alarmStartedAt = std::chrono::steady_clock::now();
         m_duringAlarm = m_laptop.pulse().sinkState();
+        m_inhibitorsDuringAlarm = m_laptop.logind().listInhibitors();
         processEventsFor(1s);
         m_laptop.tilt(false);
         screenshot(QStringLiteral("Hollerbox"), QStringLiteral("5-panel-alarm.png"));
@@ -286,6 +291,11 @@ private:
             return fail("the unlock did not stop the background monitor");
         }
         say("The background monitor stopped and the output is muted at 20 % again.");
+        if (!waitProcessingEvents([&] { return !m_notifications.notifyCalls().empty(); }, 5s, 50ms)) {
+            return fail("the application did not tell the owner about the alarm");
+        }
+        m_notification = m_notifications.notifyCalls().front();
+        say("The application told the owner: \"" + m_notification.value(3).toString().toStdString() + "\".");
         processEventsFor(1s);
         screenshot(QStringLiteral("Hollerbox"), QStringLiteral("6-panel-after-unlock.png"));
         return true;
@@ -310,7 +320,19 @@ private:
                   << decibels(m_alarmPeak) << '\n';
         std::cout << "Sink during the alarm:    " << sinkText(m_duringAlarm) << '\n';
         std::cout << "Sink after the unlock:    " << sinkText(m_afterUnlock) << '\n';
-        std::cout << "Sleep inhibitors left:    " << m_laptop.logind().listInhibitors().size() << '\n';
+        std::cout << "Inhibitors during alarm:\n";
+        for (const auto& inhibitor : m_inhibitorsDuringAlarm) {
+            std::cout << "  " << inhibitor.what.toStdString() << " (" << inhibitor.who.toStdString() << ", "
+                      << inhibitor.why.toStdString() << ", " << inhibitor.mode.toStdString() << ")\n";
+        }
+        std::cout << "Inhibitors left:          " << m_laptop.logind().listInhibitors().size() << '\n';
+        if (!m_notification.isEmpty()) {
+            std::cout << "Notification sent:        Notify(\""
+                      << m_notification.value(0).toString().toStdString() << "\", icon \""
+                      << m_notification.value(2).toString().toStdString() << "\", \""
+                      << m_notification.value(3).toString().toStdString() << "\", \""
+                      << m_notification.value(4).toString().toStdString() << "\")\n";
+        }
         std::cout << "Screenshots:\n";
         for (const QString& file : m_screenshots) {
             std::cout << "  " << file.toStdString() << '\n';
@@ -392,6 +414,7 @@ private:
     QTemporaryDir m_directory;
     EmulatedLaptop m_laptop;
     PrivateDBusDaemon m_sessionBus{QStringLiteral("session"), m_directory.path()};
+    NotificationDaemonMock m_notifications{m_sessionBus.address()};
     AccessibilityBus m_accessibility{m_sessionBus.address(), m_directory.path()};
     std::unique_ptr<VirtualDisplay> m_virtualDisplay;
     QString m_display;
@@ -399,9 +422,11 @@ private:
     std::unique_ptr<ServiceProcess> m_application;
     QString m_monitorLog;
     QStringList m_screenshots;
+    QVariantList m_notification;
     std::chrono::steady_clock::time_point m_alarmStartedAt;
     std::optional<PulseAudioServer::SinkState> m_duringAlarm;
     std::optional<PulseAudioServer::SinkState> m_afterUnlock;
+    std::vector<LogindMock::Inhibitor> m_inhibitorsDuringAlarm;
     double m_testAlarmRms = 0;
     double m_alarmRms = 0;
     double m_alarmPeak = 0;
