@@ -37,6 +37,7 @@ struct Results
     int missedLifts = 0;
     int falseAlarms = 0;
     double cpuPercent = NAN;
+    double cpuPercentWithoutReplay = NAN;
     double bareReaderCpuPercent = NAN;
     double residentMegabytes = NAN;
     double residentGrowthMegabytes = NAN;
@@ -67,11 +68,12 @@ struct Rig
     std::unique_ptr<MonitorRecorder> recorder;
     std::unique_ptr<MonitorProcess> monitor;
 
-    bool start(const Configuration& configuration)
+    bool start(const Configuration& configuration, bool replayReportRequests = true)
     {
         EmulatedLaptop::Options options;
         options.samplePeriod = configuration.samplePeriod;
         options.sensor = configuration.sensor;
+        options.replayReportRequests = replayReportRequests;
         if (!laptop.start(options)) {
             std::cerr << configuration.name << ": " << laptop.error() << '\n';
             return false;
@@ -185,6 +187,15 @@ Results measure(const Configuration& configuration, int lifts)
     }
     if (configuration.sensor == EmulatedLaptop::Sensor::hid) {
         results.bareReaderCpuPercent = bareReaderCpuPercent(configuration);
+        Rig plain;
+        if (plain.start(configuration, false)) {
+            auto& armed = *plain.monitor;
+            armed.collectFor(1s);
+            results.cpuPercentWithoutReplay = cpuPercentOver(
+                armed.processId(), [&](std::chrono::milliseconds duration) { armed.collectFor(duration); });
+            armed.terminate();
+            armed.waitForExit(2s);
+        }
     }
     return results;
 }
@@ -243,10 +254,15 @@ int main(int argc, char* argv[])
     row("CPU while armed", [](const Results& r) { return cell(r.cpuPercent, "% of a core"); });
     row("bare reader (dd draining the node)",
         [](const Results& r) { return cell(r.bareReaderCpuPercent, "% of a core"); });
-    row("monitor CPU / bare reader", [](const Results& r) {
-        const double ratio = r.cpuPercent / r.bareReaderCpuPercent;
-        return std::isfinite(ratio) ? cell(ratio, "x") : std::string{"n/a"};
-    });
+    const auto ratio = [](double value, double floor) {
+        return std::isfinite(value / floor) ? cell(value / floor, "x") : std::string{"n/a"};
+    };
+    row("monitor CPU / bare reader",
+        [&](const Results& r) { return ratio(r.cpuPercent, r.bareReaderCpuPercent); });
+    row("CPU while armed, node without report requests (no read round trip)",
+        [](const Results& r) { return cell(r.cpuPercentWithoutReplay, "% of a core"); });
+    row("that / bare reader",
+        [&](const Results& r) { return ratio(r.cpuPercentWithoutReplay, r.bareReaderCpuPercent); });
     row("resident memory while armed", [](const Results& r) { return cell(r.residentMegabytes, "MB"); });
     row("resident memory growth over 10 s armed",
         [](const Results& r) { return cell(r.residentGrowthMegabytes, "MB"); });
