@@ -1,7 +1,8 @@
 // Measures the background monitor on an emulated laptop and prints a table: the time from the first lifted
 // sample given to the emulated accelerometer to the first audible sample on the sink, the monitor's CPU time
-// and resident memory while armed, and the time from start to its first log line.
-// Usage: HollerboxMonitorBenchmark [lifts per configuration, default 20]
+// and resident memory while armed, the CPU time of a bare reader (`dd`) draining the same emulated HID node
+// as the floor, and the time from start to its first log line. Usage: HollerboxMonitorBenchmark [lifts per
+// configuration, default 20; 0 measures CPU and memory only]
 
 #include "EmulatedLaptop.h"
 #include "MonitorProcess.h"
@@ -9,6 +10,7 @@
 #include "ProcessUsage.h"
 #include "QtTestApplication.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
@@ -35,6 +37,8 @@ struct Results
     int missedLifts = 0;
     int falseAlarms = 0;
     double cpuPercent = NAN;
+    double cpuPercentWithoutReplay = NAN;
+    double bareReaderCpuPercent = NAN;
     double residentMegabytes = NAN;
     double residentGrowthMegabytes = NAN;
     std::vector<double> firstLogLineMs;
@@ -64,11 +68,12 @@ struct Rig
     std::unique_ptr<MonitorRecorder> recorder;
     std::unique_ptr<MonitorProcess> monitor;
 
-    bool start(const Configuration& configuration)
+    bool start(const Configuration& configuration, bool replayReportRequests = true)
     {
         EmulatedLaptop::Options options;
         options.samplePeriod = configuration.samplePeriod;
         options.sensor = configuration.sensor;
+        options.replayReportRequests = replayReportRequests;
         if (!laptop.start(options)) {
             std::cerr << configuration.name << ": " << laptop.error() << '\n';
             return false;
@@ -85,6 +90,50 @@ struct Rig
         return monitor->start() && monitor->waitForLine("Move the locked Mac", 10s);
     }
 };
+
+constexpr auto cpuWindow = 10s;
+
+/// The share of a core that `pid` uses over `cpuWindow`, while `wait` lets the time pass.
+template <typename Wait> double cpuPercentOver(qint64 pid, Wait wait)
+{
+    const double before = cpuSeconds(pid);
+    const auto from = std::chrono::steady_clock::now();
+    wait(cpuWindow);
+    const double used = cpuSeconds(pid) - before;
+    return 100.0 * used / (milliseconds(std::chrono::steady_clock::now() - from) / 1000.0);
+}
+
+/// The floor for a HID configuration: `dd` draining the emulated node of a fresh laptop, under the same
+/// emulation and at the same rate as the monitor gets.
+double bareReaderCpuPercent(const Configuration& configuration)
+{
+    QTemporaryDir directory;
+    EmulatedLaptop laptop;
+    EmulatedLaptop::Options options;
+    options.samplePeriod = configuration.samplePeriod;
+    if (!laptop.start(options)) {
+        std::cerr << configuration.name << ": " << laptop.error() << '\n';
+        return NAN;
+    }
+    QProcess reader;
+    reader.setProcessEnvironment(laptop.monitorEnvironment(directory.filePath(QStringLiteral("home"))));
+    reader.start(QStringLiteral("dd"), {"if=/dev/hidraw0", "of=/dev/null", "bs=4096", "status=none"});
+    if (!reader.waitForStarted(5000)) {
+        std::cerr << configuration.name << ": dd did not start\n";
+        return NAN;
+    }
+    reader.waitForFinished(1000);
+    const double percent = cpuPercentOver(reader.processId(), [&](std::chrono::milliseconds duration) {
+        reader.waitForFinished(static_cast<int>(duration.count()));
+    });
+    if (reader.state() != QProcess::Running) {
+        std::cerr << configuration.name << ": dd stopped: " << reader.readAllStandardError().toStdString();
+        return NAN;
+    }
+    reader.kill();
+    reader.waitForFinished(2000);
+    return percent;
+}
 
 Results measure(const Configuration& configuration, int lifts)
 {
@@ -129,15 +178,24 @@ Results measure(const Configuration& configuration, int lifts)
         auto& armed = *rig.monitor;
         armed.collectFor(1s);
         const double residentBefore = residentMegabytes(armed.processId());
-        const double before = cpuSeconds(armed.processId());
-        const auto from = std::chrono::steady_clock::now();
-        armed.collectFor(10s);
-        const double used = cpuSeconds(armed.processId()) - before;
-        results.cpuPercent = 100.0 * used / (milliseconds(std::chrono::steady_clock::now() - from) / 1000.0);
+        results.cpuPercent = cpuPercentOver(
+            armed.processId(), [&](std::chrono::milliseconds duration) { armed.collectFor(duration); });
         results.residentMegabytes = residentMegabytes(armed.processId());
         results.residentGrowthMegabytes = results.residentMegabytes - residentBefore;
         armed.terminate();
         armed.waitForExit(2s);
+    }
+    if (configuration.sensor == EmulatedLaptop::Sensor::hid) {
+        results.bareReaderCpuPercent = bareReaderCpuPercent(configuration);
+        Rig plain;
+        if (plain.start(configuration, false)) {
+            auto& armed = *plain.monitor;
+            armed.collectFor(1s);
+            results.cpuPercentWithoutReplay = cpuPercentOver(
+                armed.processId(), [&](std::chrono::milliseconds duration) { armed.collectFor(duration); });
+            armed.terminate();
+            armed.waitForExit(2s);
+        }
     }
     return results;
 }
@@ -157,7 +215,7 @@ std::string cell(double value, const char* unit)
 int main(int argc, char* argv[])
 {
     ensureCoreApplication();
-    const int lifts = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const int lifts = argc > 1 ? std::max(0, std::atoi(argv[1])) : 20;
     const std::vector<Configuration> configurations{
         {"HID 100 Hz", 10'000us},
         {"HID 1000 Hz", 1'000us},
@@ -194,6 +252,17 @@ int main(int argc, char* argv[])
     row("lift to sound, 95th percentile",
         [](const Results& r) { return cell(percentile(r.liftToSoundMs, 0.95), "ms"); });
     row("CPU while armed", [](const Results& r) { return cell(r.cpuPercent, "% of a core"); });
+    row("bare reader (dd draining the node)",
+        [](const Results& r) { return cell(r.bareReaderCpuPercent, "% of a core"); });
+    const auto ratio = [](double value, double floor) {
+        return std::isfinite(value / floor) ? cell(value / floor, "x") : std::string{"n/a"};
+    };
+    row("monitor CPU / bare reader",
+        [&](const Results& r) { return ratio(r.cpuPercent, r.bareReaderCpuPercent); });
+    row("CPU while armed, node without report requests (no read round trip)",
+        [](const Results& r) { return cell(r.cpuPercentWithoutReplay, "% of a core"); });
+    row("that / bare reader",
+        [&](const Results& r) { return ratio(r.cpuPercentWithoutReplay, r.bareReaderCpuPercent); });
     row("resident memory while armed", [](const Results& r) { return cell(r.residentMegabytes, "MB"); });
     row("resident memory growth over 10 s armed",
         [](const Results& r) { return cell(r.residentGrowthMegabytes, "MB"); });

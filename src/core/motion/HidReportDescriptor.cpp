@@ -410,17 +410,25 @@ std::vector<std::span<const std::uint8_t>>
 HidReportDescriptor::splitInputReports(std::span<const std::uint8_t> bytes) const
 {
     std::vector<std::span<const std::uint8_t>> reports;
+    splitInputReports(bytes, reports);
+    return reports;
+}
+
+void HidReportDescriptor::splitInputReports(std::span<const std::uint8_t> bytes,
+                                            std::vector<std::span<const std::uint8_t>>& reports) const
+{
+    reports.clear();
     std::size_t offset = 0;
     while (offset < bytes.size()) {
         const auto rest = bytes.subspan(offset);
         const auto length = inputReportLength(rest);
         if (!length || *length == 0 || *length > rest.size()) {
-            return {bytes};
+            reports.assign(1, bytes);
+            return;
         }
         reports.push_back(rest.first(*length));
         offset += *length;
     }
-    return reports;
 }
 
 } // namespace hollerbox

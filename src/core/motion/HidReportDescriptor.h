@@ -44,6 +44,9 @@ struct HidReportDescriptor
     /// The reports in `bytes` read from a stream: split where the bytes are a whole sequence of input
     /// reports of known lengths, otherwise kept as one report (a device may send more than it declares).
     std::vector<std::span<const std::uint8_t>> splitInputReports(std::span<const std::uint8_t> bytes) const;
+    /// As above, into `reports` (cleared first), which keeps its capacity from one read to the next.
+    void splitInputReports(std::span<const std::uint8_t> bytes,
+                           std::vector<std::span<const std::uint8_t>>& reports) const;
 };
 
 } // namespace hollerbox

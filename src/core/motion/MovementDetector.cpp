@@ -34,12 +34,19 @@ void MovementDetector::record(const SPUDecodedAxes& axes)
     const WallTime now = m_clock.now();
     const auto history = window(historySeconds);
     m_latestAxes = axes;
-    m_recentSamples.push_back({now, axes});
     // Samples stamped after this one can only come from a clock that was set back: they are dropped too, so
-    // that stale readings never pass for recent ones.
-    std::erase_if(m_recentSamples, [&](const TimedSample& sample) {
-        return now - sample.timestamp > history || sample.timestamp > now;
-    });
+    // that stale readings never pass for recent ones. The history stays in time order, so they are its end.
+    while (m_samples.size() > m_firstSample && m_samples.back().timestamp > now) {
+        m_samples.pop_back();
+    }
+    m_samples.push_back({now, axes});
+    while (now - m_samples[m_firstSample].timestamp > history) {
+        ++m_firstSample;
+    }
+    if (m_firstSample >= m_samples.size() - m_firstSample) {
+        m_samples.erase(m_samples.begin(), m_samples.begin() + static_cast<std::ptrdiff_t>(m_firstSample));
+        m_firstSample = 0;
+    }
 }
 
 std::optional<SPUDecodedAxes> MovementDetector::averagedAxes(double windowSeconds) const
@@ -50,7 +57,7 @@ std::optional<SPUDecodedAxes> MovementDetector::averagedAxes(double windowSecond
     double y = 0;
     double z = 0;
     std::size_t count = 0;
-    for (const TimedSample& sample : m_recentSamples) {
+    for (const TimedSample& sample : recentSamples()) {
         if (now - sample.timestamp <= limit) {
             x += sample.axes.xRaw;
             y += sample.axes.yRaw;
@@ -198,7 +205,8 @@ void MovementDetector::clear()
 {
     disarm();
     m_latestAxes.reset();
-    m_recentSamples.clear();
+    m_samples.clear();
+    m_firstSample = 0;
 }
 
 } // namespace hollerbox

@@ -7,8 +7,8 @@
 #include "engine/MovementMonitorLiveValue.h"
 #include "ports/Clock.h"
 
-#include <deque>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -37,7 +37,8 @@ public:
 
     explicit MovementDetector(const Clock& clock) : m_clock(clock) {}
 
-    /// Adds one sample, stamped with the current time, and drops those more than 2.0 s older.
+    /// Adds one sample, stamped with the current time, and drops those more than 2.0 s older. Allocates
+    /// nothing once the history has reached its usual length.
     void record(const SPUDecodedAxes& axes);
 
     /// Takes the baseline and the threshold (at least 0.01 g); `product` and `source` name the sensor.
@@ -62,7 +63,11 @@ public:
     double currentWindowSeconds = 0.3;
     double confirmationWindowSeconds = 0.2;
 
-    const std::deque<TimedSample>& recentSamples() const { return m_recentSamples; }
+    /// The history, oldest first.
+    std::span<const TimedSample> recentSamples() const
+    {
+        return std::span<const TimedSample>{m_samples}.subspan(m_firstSample);
+    }
     const std::optional<SPUDecodedAxes>& baselineAxes() const { return m_baselineAxes; }
     const std::optional<SPUDecodedAxes>& latestAxes() const { return m_latestAxes; }
     double lastObservedDeltaG() const { return m_lastObservedDeltaG; }
@@ -71,7 +76,10 @@ public:
 
 private:
     const Clock& m_clock;
-    std::deque<TimedSample> m_recentSamples;
+    /// The history from `m_firstSample` on, in time order; the samples before it are dropped ones, removed
+    /// in bulk once they outnumber the kept ones.
+    std::vector<TimedSample> m_samples;
+    std::size_t m_firstSample = 0;
     std::optional<SPUDecodedAxes> m_baselineAxes;
     std::optional<SPUDecodedAxes> m_latestAxes;
     double m_lastObservedDeltaG = 0;

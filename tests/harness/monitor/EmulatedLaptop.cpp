@@ -50,7 +50,7 @@ bool EmulatedLaptop::start(const Options& options)
         m_testbed.setAcceleration({0, 0, 1});
     } else if (options.withAccelerometer) {
         if (!m_testbed.addDevices("spu-accelerometer.umockdev") ||
-            !m_testbed.loadIoctls("hidraw0", "spu-accelerometer.ioctl")) {
+            (options.replayReportRequests && !m_testbed.loadIoctls("hidraw0", "spu-accelerometer.ioctl"))) {
             m_error = "the accelerometer could not be emulated: " + m_testbed.error();
             return false;
         }

@@ -39,6 +39,10 @@ public:
         bool withBattery = false;
         Sensor sensor = Sensor::hid;
         std::chrono::microseconds samplePeriod{10'000};
+        /// Whether the HID node answers report requests (HIDIOCG*) from the recorded file. umockdev then also
+        /// sends every read of the node by a descriptor the program opened itself through the test process, a
+        /// round trip a real node does not have (a reader on standard input, such as `dd`, escapes it).
+        bool replayReportRequests = true;
         double sinkVolume = 0.2;
         bool sinkMuted = true;
     };

@@ -3,6 +3,7 @@
 #include "PulseOutputPortKind.h"
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <mutex>
@@ -123,20 +124,34 @@ public:
 
     std::optional<SinkState> sinkByName(const std::string& name)
     {
-        return request<SinkState>([&name](pa_context* context, Pending<SinkState>& pending) {
-            return pa_context_get_sink_info_by_name(context, name.c_str(), &Connection::onSinkInfo, &pending);
+        return remembered([this, &name] {
+            return request<SinkState>([&name](pa_context* context, Pending<SinkState>& pending) {
+                return pa_context_get_sink_info_by_name(context, name.c_str(), &Connection::onSinkInfo,
+                                                        &pending);
+            });
         });
     }
 
+    /// The sink as read in the last `recentSinkWindow` if nothing changed since, else as the server says now.
     std::optional<SinkState> sinkByIndex(std::uint32_t index)
     {
-        return request<SinkState>([index](pa_context* context, Pending<SinkState>& pending) {
-            return pa_context_get_sink_info_by_index(context, index, &Connection::onSinkInfo, &pending);
+        {
+            const std::lock_guard lock{m_recentMutex};
+            if (m_recentSink && m_recentSink->index == index &&
+                std::chrono::steady_clock::now() - m_recentSinkAt < recentSinkWindow) {
+                return m_recentSink;
+            }
+        }
+        return remembered([this, index] {
+            return request<SinkState>([index](pa_context* context, Pending<SinkState>& pending) {
+                return pa_context_get_sink_info_by_index(context, index, &Connection::onSinkInfo, &pending);
+            });
         });
     }
 
     bool setSinkMute(std::uint32_t index, bool muted)
     {
+        forgetRecentSink();
         return request<bool>([index, muted](pa_context* context, Pending<bool>& pending) {
                    return pa_context_set_sink_mute_by_index(context, index, muted ? 1 : 0,
                                                             &Connection::onSuccess, &pending);
@@ -146,6 +161,7 @@ public:
 
     bool setSinkVolume(std::uint32_t index, const pa_cvolume& volume)
     {
+        forgetRecentSink();
         return request<bool>([index, &volume](pa_context* context, Pending<bool>& pending) {
                    return pa_context_set_sink_volume_by_index(context, index, &volume, &Connection::onSuccess,
                                                               &pending);
@@ -163,6 +179,34 @@ public:
     }
 
 private:
+    /// How long a sink's answer serves the reads that follow it (one readiness check reads the same sink
+    /// five times), unless the server reports a change or the sink is written first.
+    static constexpr std::chrono::milliseconds recentSinkWindow{10};
+
+    /// The answer of `fetch`, kept as the recent sink unless the server reported a change meanwhile.
+    template <typename Fetch> std::optional<SinkState> remembered(Fetch fetch)
+    {
+        std::uint64_t generation = 0;
+        {
+            const std::lock_guard lock{m_recentMutex};
+            generation = m_recentGeneration;
+        }
+        auto sink = fetch();
+        const std::lock_guard lock{m_recentMutex};
+        if (sink && generation == m_recentGeneration) {
+            m_recentSink = sink;
+            m_recentSinkAt = std::chrono::steady_clock::now();
+        }
+        return sink;
+    }
+
+    void forgetRecentSink()
+    {
+        const std::lock_guard lock{m_recentMutex};
+        m_recentSink.reset();
+        ++m_recentGeneration;
+    }
+
     class Lock
     {
     public:
@@ -283,11 +327,13 @@ private:
         pa_context_unref(m_context);
         m_context = nullptr;
         m_ready.store(false);
+        forgetRecentSink();
     }
 
     static void onStateChanged(pa_context* context, void* userdata)
     {
         auto& self = *static_cast<Connection*>(userdata);
+        self.forgetRecentSink();
         switch (pa_context_get_state(context)) {
         case PA_CONTEXT_READY:
             self.m_ready.store(true);
@@ -316,7 +362,9 @@ private:
 
     static void onServerEvent(pa_context*, pa_subscription_event_type_t, std::uint32_t, void* userdata)
     {
-        static_cast<Connection*>(userdata)->notifyChange();
+        auto& self = *static_cast<Connection*>(userdata);
+        self.forgetRecentSink();
+        self.notifyChange();
     }
 
     void settleFirstAttempt()
@@ -383,6 +431,10 @@ private:
     std::atomic<bool> m_hasHandler{false};
     std::atomic<bool> m_notificationPending{false};
     ChangeHandler m_handler;
+    std::mutex m_recentMutex;
+    std::optional<SinkState> m_recentSink;
+    std::chrono::steady_clock::time_point m_recentSinkAt{};
+    std::uint64_t m_recentGeneration = 0;
     std::mutex m_stateMutex;
     std::condition_variable m_stateChanged;
     bool m_firstAttemptSettled = false;

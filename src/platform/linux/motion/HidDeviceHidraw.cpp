@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <linux/hidraw.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -64,7 +65,7 @@ std::int32_t HidDeviceHidraw::open()
     }
     m_file = std::move(file);
     if (m_scheduled) {
-        scheduleInputReports(m_reportBuffer, std::move(m_callback));
+        startReading();
     }
     return IOReturn::success;
 }
@@ -82,8 +83,13 @@ void HidDeviceHidraw::scheduleInputReports(std::span<std::uint8_t> reportBuffer,
                                            HidInputReportCallback callback)
 {
     m_reportBuffer = reportBuffer;
-    m_callback = std::move(callback);
+    m_callback = std::make_shared<const HidInputReportCallback>(std::move(callback));
     m_scheduled = true;
+    startReading();
+}
+
+void HidDeviceHidraw::startReading()
+{
     m_endOfStream = false;
     if (!m_file.isValid()) {
         return; // reading starts when the device is opened
@@ -91,16 +97,13 @@ void HidDeviceHidraw::scheduleInputReports(std::span<std::uint8_t> reportBuffer,
     if (m_notifier == nullptr) {
         m_readBuffer.resize(readBufferLength);
         m_notifier = new QSocketNotifier(m_file.get(), QSocketNotifier::Read);
-        // Reports are read in batches: a fast device (1000 reports a second) then wakes the main thread a
-        // few hundred times a second instead of once per report, for a delay of a few milliseconds.
-        QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier, [this] {
-            m_notifier->setEnabled(false);
-            QTimer::singleShot(readBatchInterval, Qt::PreciseTimer, m_notifier, [this] {
-                m_notifier->setEnabled(isReading());
-                readReports();
-            });
-        });
+        QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier, [this] { onReadable(); });
+        m_batchTimer = new QTimer(m_notifier);
+        m_batchTimer->setTimerType(Qt::PreciseTimer);
+        m_batchTimer->setInterval(readBatchInterval);
+        QObject::connect(m_batchTimer, &QTimer::timeout, m_notifier, [this] { onBatchTimer(); });
     }
+    m_batchTimer->stop();
     m_notifier->setEnabled(true);
 }
 
@@ -108,6 +111,7 @@ void HidDeviceHidraw::unscheduleInputReports()
 {
     m_scheduled = false;
     if (m_notifier != nullptr) {
+        m_batchTimer->stop();
         m_notifier->setEnabled(false);
     }
 }
@@ -117,20 +121,68 @@ bool HidDeviceHidraw::isReading() const
     return m_scheduled && m_file.isValid() && m_notifier != nullptr && !m_endOfStream;
 }
 
-std::vector<std::span<const std::uint8_t>>
-HidDeviceHidraw::reportsIn(std::span<const std::uint8_t> bytes) const
+void HidDeviceHidraw::onReadable()
+{
+    // A fast device is read in batches: the main thread then wakes a few hundred times a second at 1000
+    // reports a second instead of once per report, for a delay of a few milliseconds. A slow one is read at
+    // once.
+    const auto now = std::chrono::steady_clock::now();
+    const bool fast = now - m_lastReadableAt < readBatchInterval;
+    m_lastReadableAt = now;
+    const std::weak_ptr<int> lifetime = m_lifetime;
+    readReports();
+    if (lifetime.expired() || !fast || !isReading()) {
+        return;
+    }
+    m_notifier->setEnabled(false);
+    m_batchTimer->start();
+}
+
+void HidDeviceHidraw::onBatchTimer()
+{
+    if (!isReading()) {
+        m_batchTimer->stop();
+        return;
+    }
+    if (!hasWaitingBytes()) {
+        // Fallen quiet: the next report wakes the reader again.
+        m_batchTimer->stop();
+        m_notifier->setEnabled(true);
+        return;
+    }
+    readReports();
+}
+
+bool HidDeviceHidraw::hasWaitingBytes() const
+{
+    pollfd state{m_file.get(), POLLIN, 0};
+    int ready = 0;
+    do {
+        ready = ::poll(&state, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    // An error or a hang-up is for the read to find.
+    return ready != 0;
+}
+
+void HidDeviceHidraw::splitReports(std::span<const std::uint8_t> bytes)
 {
     if (!m_description.descriptor) {
-        return {bytes};
+        m_reports.assign(1, bytes);
+        return;
     }
-    return m_description.descriptor->splitInputReports(bytes);
+    m_description.descriptor->splitInputReports(bytes, m_reports);
 }
 
 void HidDeviceHidraw::readReports()
 {
     const std::weak_ptr<int> lifetime = m_lifetime;
     m_dispatching = true;
+    // One read takes all that an emulated node holds and one report of a real node: the node is read again
+    // only while it still has bytes, so that a batch costs a single read where it can.
     for (int round = 0; round < maximumReadsPerWakeup && isReading(); ++round) {
+        if (round > 0 && !hasWaitingBytes()) {
+            break;
+        }
         const ssize_t count = ::read(m_file.get(), m_readBuffer.data(), m_readBuffer.size());
         if (count < 0 && errno == EINTR) {
             continue;
@@ -143,8 +195,8 @@ void HidDeviceHidraw::readReports()
             stopReading();
             break;
         }
-        const auto bytes = std::span<const std::uint8_t>{m_readBuffer}.first(static_cast<std::size_t>(count));
-        for (const auto report : reportsIn(bytes)) {
+        splitReports(std::span<const std::uint8_t>{m_readBuffer}.first(static_cast<std::size_t>(count)));
+        for (const auto report : m_reports) {
             deliver(report);
             if (lifetime.expired()) {
                 return; // the callback destroyed this device
@@ -168,15 +220,16 @@ void HidDeviceHidraw::deliver(std::span<const std::uint8_t> report)
     }
     const bool numbered = m_description.descriptor && m_description.descriptor->usesReportIDs;
     const std::uint32_t reportID = numbered && !report.empty() ? report.front() : 0;
-    // The callback may close or destroy this device: it gets a copy of itself to run.
-    const HidInputReportCallback callback = m_callback;
-    callback({IOReturn::success, HidReportType::input, reportID, m_reportBuffer.first(length)});
+    // The callback may close or destroy this device: it keeps itself alive while it runs.
+    const auto callback = m_callback;
+    (*callback)({IOReturn::success, HidReportType::input, reportID, m_reportBuffer.first(length)});
 }
 
 void HidDeviceHidraw::stopReading()
 {
     m_endOfStream = true;
     if (m_notifier != nullptr) {
+        m_batchTimer->stop();
         m_notifier->setEnabled(false);
     }
 }
@@ -186,6 +239,7 @@ void HidDeviceHidraw::dropNotifier()
     if (m_notifier == nullptr) {
         return;
     }
+    m_batchTimer->stop();
     m_notifier->setEnabled(false);
     if (m_dispatching) {
         m_notifier->deleteLater(); // it is delivering the signal that got us here
@@ -193,6 +247,7 @@ void HidDeviceHidraw::dropNotifier()
         delete m_notifier;
     }
     m_notifier = nullptr;
+    m_batchTimer = nullptr;
 }
 
 HidReportRequestResult HidDeviceHidraw::getReport(HidReportType type, std::uint32_t reportID,

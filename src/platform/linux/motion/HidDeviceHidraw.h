@@ -12,11 +12,14 @@
 #include <vector>
 
 class QSocketNotifier;
+class QTimer;
 
 namespace hollerbox {
 
 /// A hidraw node: properties from sysfs, elements from its report descriptor, reports read without
-/// blocking through a socket notifier on the thread that schedules them (the main thread).
+/// blocking on the thread that schedules them (the main thread). A slow device is read as soon as a report
+/// arrives; a fast one (reports less than `readBatchInterval` apart) is read every `readBatchInterval`, all
+/// its waiting reports together, until it falls quiet. Reading allocates nothing per report.
 class HidDeviceHidraw final : public HidDevice
 {
 public:
@@ -33,7 +36,7 @@ public:
     static constexpr std::size_t readBufferLength = 16384;
     /// Reads per wake-up, so that a flooding device cannot starve the event loop.
     static constexpr int maximumReadsPerWakeup = 64;
-    /// How long reports may gather after the node becomes readable before they are read together.
+    /// How long the reports of a fast device gather before they are read together.
     static constexpr std::chrono::milliseconds readBatchInterval{4};
 
     explicit HidDeviceHidraw(Description description);
@@ -54,8 +57,12 @@ public:
     bool isReading() const;
 
 private:
-    /// The reports in one read: split by the descriptor's input lengths, or whole without a descriptor.
-    std::vector<std::span<const std::uint8_t>> reportsIn(std::span<const std::uint8_t> bytes) const;
+    /// Splits one read into `m_reports`: by the descriptor's input lengths, or whole without a descriptor.
+    void splitReports(std::span<const std::uint8_t> bytes);
+    void startReading();
+    void onReadable();
+    void onBatchTimer();
+    bool hasWaitingBytes() const;
     void readReports();
     void deliver(std::span<const std::uint8_t> report);
     void stopReading();
@@ -64,9 +71,14 @@ private:
     Description m_description;
     FileDescriptor m_file;
     QSocketNotifier* m_notifier = nullptr;
+    /// Runs while a fast device is read in batches; a child of the notifier.
+    QTimer* m_batchTimer = nullptr;
+    std::chrono::steady_clock::time_point m_lastReadableAt{};
     std::span<std::uint8_t> m_reportBuffer;
-    HidInputReportCallback m_callback;
+    /// Shared, so that a callback that closes or destroys the device can finish without a copy per report.
+    std::shared_ptr<const HidInputReportCallback> m_callback;
     std::vector<std::uint8_t> m_readBuffer;
+    std::vector<std::span<const std::uint8_t>> m_reports;
     bool m_scheduled = false;
     bool m_dispatching = false;
     bool m_endOfStream = false;
