@@ -171,6 +171,7 @@ public:
 
     bool setSinkPort(std::uint32_t index, const std::string& port)
     {
+        forgetRecentSink();
         return request<bool>([index, &port](pa_context* context, Pending<bool>& pending) {
                    return pa_context_set_sink_port_by_index(context, index, port.c_str(),
                                                             &Connection::onSuccess, &pending);
