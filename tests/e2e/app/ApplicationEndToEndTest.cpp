@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <iostream>
@@ -326,8 +327,16 @@ TEST_F(ApplicationEndToEndTest, AlarmOutlivesAKilledApplicationAndTheNextOneAdop
 
     ASSERT_EQ(::kill(static_cast<pid_t>(first.processId()), SIGKILL), 0);
     ASSERT_TRUE(waitUntil([&] { return !first.isRunning(); }, 5s));
-    EXPECT_TRUE(waitUntil([&] { return !m_laptop.pulse().sinkInputs().empty(); }, 5s))
-        << "the alarm plays on after the application was killed";
+    // Every playback is a new stream on the sink, with a higher index than any before it.
+    const auto streams = m_laptop.pulse().sinkInputs();
+    const auto playedBefore = streams.empty() ? 0 : *std::max_element(streams.begin(), streams.end()) + 1;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const auto now = m_laptop.pulse().sinkInputs();
+            return std::any_of(now.begin(), now.end(), [&](auto index) { return index >= playedBefore; });
+        },
+        5s))
+        << "the alarm played again after the application was killed";
     EXPECT_TRUE(m_laptop.waitForSink(false, static_cast<double>(0.65F), 1s)) << "still forced";
     EXPECT_EQ(processWithArgument(logFile), monitor);
 
