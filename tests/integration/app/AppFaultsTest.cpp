@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <csignal>
@@ -17,7 +18,6 @@
 #include <gtest/gtest.h>
 #include <iostream>
 #include <sys/mount.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace hollerbox::testing {

@@ -32,8 +32,6 @@ public:
     static QString defaultFilePath();
 
     QString filePath() const { return m_settings.fileName(); }
-    /// Whether values are kept in memory only, the file being left as it is.
-    bool isReadOnly() const { return m_readOnly; }
 
     /// The finite number stored under `key`; absent when missing, not a number, NaN or infinite.
     std::optional<double> readDouble(QAnyStringView key) const;
