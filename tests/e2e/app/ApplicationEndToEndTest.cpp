@@ -16,8 +16,11 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <iostream>
 
@@ -302,6 +305,50 @@ TEST_F(ApplicationEndToEndTest, ATrayThatAppearsLaterGetsTheIcon)
     startWatcher();
     EXPECT_TRUE(waitUntil([&] { return m_watcher->registeredItems().size() == 1; }, 10s))
         << "the item registered with the new tray";
+}
+
+TEST_F(ApplicationEndToEndTest, AlarmOutlivesAKilledApplicationAndTheNextOneAdoptsAndStopsTheMonitor)
+{
+    ServiceProcess& first = launch();
+    ASSERT_TRUE(waitUntil([&] { return panelVisible().has_value(); }, 15s)) << "the application is up";
+    m_laptop.logind().setLockedHint(QStringLiteral("c1"), true);
+    const QString logs = path(QStringLiteral("home/.local/state/Logs/Hollerbox"));
+    const QString pointer = logs + QStringLiteral("/background-monitor/latest-log-path.txt");
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(pointer); }, 10s)) << "the lock started the monitor";
+    const QString logFile = readAll(pointer);
+    LaunchedMonitors monitors{QFileInfo{logFile}.path()};
+    std::optional<pid_t> monitor;
+    ASSERT_TRUE(waitUntil([&] { return (monitor = processWithArgument(logFile)).has_value(); }, 5s));
+    monitors.add(*monitor);
+    ASSERT_TRUE(waitForLine(logFile, QStringLiteral("Move the locked Mac to trigger the alarm."), 10s));
+    m_laptop.tilt(true);
+    ASSERT_TRUE(m_laptop.waitForSink(false, static_cast<double>(0.65F), 10s)) << "the alarm sounds";
+    m_laptop.tilt(false);
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(first.processId()), SIGKILL), 0);
+    ASSERT_TRUE(waitUntil([&] { return !first.isRunning(); }, 5s));
+    // Every playback is a new stream on the sink, with a higher index than any before it.
+    const auto streams = m_laptop.pulse().sinkInputs();
+    const auto playedBefore = streams.empty() ? 0 : *std::max_element(streams.begin(), streams.end()) + 1;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const auto now = m_laptop.pulse().sinkInputs();
+            return std::any_of(now.begin(), now.end(), [&](auto index) { return index >= playedBefore; });
+        },
+        5s))
+        << "the alarm played again after the application was killed";
+    EXPECT_TRUE(m_laptop.waitForSink(false, static_cast<double>(0.65F), 1s)) << "still forced";
+    EXPECT_EQ(processWithArgument(logFile), monitor);
+
+    launch();
+    const QString applicationLog = logs + QStringLiteral("/menubar-broadcaster.log");
+    EXPECT_TRUE(waitForLine(
+        applicationLog,
+        QStringLiteral("Adopted the background monitor already running (process %1).").arg(*monitor), 15s));
+    EXPECT_EQ(readAll(pointer), logFile) << "and started no second one";
+    m_laptop.logind().setLockedHint(QStringLiteral("c1"), false);
+    EXPECT_TRUE(m_laptop.waitForSink(true, 0.2, 5s)) << "the unlock restored the user's mute and volume";
+    EXPECT_TRUE(waitUntil([&] { return !processWithArgument(logFile); }, 5s)) << "and stopped the monitor";
 }
 
 } // namespace

@@ -50,6 +50,8 @@ public:
     QString addBareSession(const QString& sessionId, const QVariantMap& properties);
     /// Removes the session's object and announces `SessionRemoved`.
     void removeSession(const QString& sessionId);
+    /// Emits the Manager's `SessionNew` or `SessionRemoved`, as logind does.
+    void announceSession(const QString& signal, const QString& sessionId);
     /// The answer of `GetSessionByPID` for any process; none makes it fail as for a process outside sessions.
     void setSessionOfProcess(const std::optional<QString>& sessionId);
     /// The session `GetSession("auto")` stands for; none makes it fail.
@@ -77,8 +79,6 @@ public:
 
 private:
     void sendCallerSessions();
-    /// Emits the Manager's `SessionNew` or `SessionRemoved`, as logind does.
-    void announceSession(const QString& signal, const QString& sessionId);
 
     DBusMockProcess m_mock;
     bool m_hasLidClosed = false;

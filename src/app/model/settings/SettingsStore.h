@@ -4,13 +4,18 @@
 #include <QByteArray>
 #include <QSettings>
 #include <QString>
+#include <QVariantMap>
 #include <optional>
 
 namespace hollerbox {
 
 /// The application's settings file: typed reads that treat anything unusable as absent, and writes that are
 /// flushed by `sync()` (or when the store goes). An unreadable file reads as empty and never throws; a file
-/// that cannot be written keeps the values in memory only. Main thread only.
+/// that cannot be written keeps the values in memory only. A file that is no text (NUL bytes, other control
+/// characters or invalid UTF-8) is moved aside to "<file>.corrupt" ("-2", "-3"… added when taken) before
+/// anything is read, so the store starts empty and its first write cannot destroy it; when it cannot be
+/// moved it is left alone and the store keeps its values in memory. A file without write permission for
+/// its owner is never written, not even by a root user. Main thread only.
 class SettingsStore
 {
 public:
@@ -43,7 +48,15 @@ public:
     void sync();
 
 private:
+    /// Whether the file at `filePath` must be left as it is: moves an unreadable file aside first.
+    static bool keepsFileAsItIs(const QString& filePath);
+    QVariant value(QAnyStringView key) const;
+    void setValue(QAnyStringView key, const QVariant& value);
+
+    bool m_readOnly = false;
     QSettings m_settings;
+    /// The values written while the file is read-only.
+    QVariantMap m_unsaved;
 };
 
 } // namespace hollerbox

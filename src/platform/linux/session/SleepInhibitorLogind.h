@@ -9,7 +9,8 @@ namespace hollerbox {
 
 /// Block inhibitions from logind: `Inhibit(what, "Hollerbox", name, "block")` on the system bus, where `what`
 /// is "idle:sleep" unless given. An inhibition owns the descriptor logind hands out and closes it exactly
-/// once, which ends it.
+/// once, which ends it. When logind comes back after a restart, a held inhibition is taken again from it
+/// (through the event loop of the thread that took it).
 class SleepInhibitorLogind final : public SleepInhibitor
 {
 public:
