@@ -103,6 +103,11 @@ void OpenLidAlarmController::transition(OpenLidAlarmState newState, std::string 
         m_alarmPlaybackController->stop();
         m_lastAlarmAt.reset();
     }
+    if (newState == OpenLidAlarmState::armed) {
+        m_alarmPlaybackController->prepare(m_configuration.alarmSoundSelection);
+    } else if (newState == OpenLidAlarmState::idle) {
+        m_alarmPlaybackController->release();
+    }
     m_state = newState;
     m_stateEnteredAt = m_clock.now();
     recordDiagnostic("State changed to " + std::string{rawValue(newState)} + ". " + detailText);
@@ -282,6 +287,9 @@ void OpenLidAlarmController::updateConfiguration(const ProtectionConfiguration& 
         "g volume=" + formatFixed(configuration.alarmVolumeScalar, 2) +
         " repeat=" + formatShortestDecimal(configuration.alarmRepeatIntervalSeconds) +
         "s sound=" + configuration.alarmSoundSelection.title() + ".");
+    if (m_state == OpenLidAlarmState::armed || m_state == OpenLidAlarmState::triggered) {
+        m_alarmPlaybackController->prepare(m_configuration.alarmSoundSelection);
+    }
     if (m_state == OpenLidAlarmState::triggered) {
         publishSnapshot("Alarm Triggered", "Alarm settings updated while alarm remained active.");
     } else {
@@ -309,6 +317,7 @@ void OpenLidAlarmController::stop()
         m_timer.reset();
     }
     m_alarmPlaybackController->stop();
+    m_alarmPlaybackController->release();
     m_movementMonitor->disarm();
     m_movementMonitor->releaseResources();
     m_lockMonitor->stop();
