@@ -274,8 +274,10 @@ AudioFilePlayerOpening AudioFilePlayerFactoryGst::openUri(const std::string& uri
             GstStructure* properties =
                 gst_structure_new("properties", "application.id", G_TYPE_STRING, "org.hollerbox.Hollerbox",
                                   "application.name", G_TYPE_STRING, "Hollerbox", nullptr);
-            g_object_set(pipeline->sink, "client-name", "Hollerbox", "stream-properties", properties,
-                         nullptr);
+            // A synchronised sink would hold a prepared sound back for as long as it waited paused: the sound
+            // server paces a single stream anyway.
+            g_object_set(pipeline->sink, "client-name", "Hollerbox", "stream-properties", properties, "sync",
+                         FALSE, nullptr);
             gst_structure_free(properties);
             if (server) {
                 g_object_set(pipeline->sink, "server", server->c_str(), nullptr);
