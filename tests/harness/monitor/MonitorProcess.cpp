@@ -12,9 +12,9 @@ QString MonitorProcess::programPath()
     return QStringLiteral(HOLLERBOX_STAGE_DIR "/libexec/hollerbox/HollerboxBackgroundMonitor");
 }
 
-MonitorProcess::MonitorProcess(QStringList arguments, QProcessEnvironment environment)
+MonitorProcess::MonitorProcess(QStringList arguments, QProcessEnvironment environment, const QString& program)
 {
-    m_process.setProgram(programPath());
+    m_process.setProgram(program);
     m_process.setArguments(std::move(arguments));
     m_process.setProcessEnvironment(std::move(environment));
 }

@@ -26,7 +26,9 @@ public:
     /// The monitor program of the build tree.
     static QString programPath();
 
-    MonitorProcess(QStringList arguments, QProcessEnvironment environment);
+    /// Runs `program`, by default the build tree's.
+    MonitorProcess(QStringList arguments, QProcessEnvironment environment,
+                   const QString& program = programPath());
     ~MonitorProcess();
 
     MonitorProcess(const MonitorProcess&) = delete;
