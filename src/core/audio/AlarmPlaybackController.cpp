@@ -36,8 +36,16 @@ void AlarmPlaybackController::play(const AlarmSoundSelection& selection, int cou
         m_audioOverrideController->begin(clampedVolumeScalar(*overrideVolumeScalar));
         startOverrideRefreshLoop(*overrideVolumeScalar);
     }
+    if (m_preparedPlayer && m_preparedPlayer->hasFailed()) {
+        m_preparedPlayer.reset();
+    }
     if (m_preparedSelection == selection && m_preparedPlayer) {
         startOpenedPlayer(std::move(m_preparedPlayer), std::nullopt);
+        m_preparedStartCheck = m_mainQueue.scheduleAfter(
+            PlaybackTiming::preparedStartCheckDelay,
+            [this, selection, count, intervalMilliseconds, overrideVolumeScalar] {
+                checkPreparedStart(selection, count, intervalMilliseconds, overrideVolumeScalar);
+            });
         return;
     }
     if (m_preparedSelection == selection && m_preparing) {
@@ -58,6 +66,18 @@ void AlarmPlaybackController::startUnprepared(const AlarmSoundSelection& selecti
     startAudioFilePlayback(*selection.customFilePath(), std::nullopt, [this, count, intervalMilliseconds] {
         startBuiltInPlayback(AlarmSoundSelection::defaultSelection(), count, intervalMilliseconds);
     });
+}
+
+void AlarmPlaybackController::checkPreparedStart(const AlarmSoundSelection& selection, int count,
+                                                 std::uint64_t intervalMilliseconds,
+                                                 std::optional<float> overrideVolumeScalar)
+{
+    retire(std::move(m_preparedStartCheck));
+    if (m_customPlayer && m_customPlayer->hasFailed()) {
+        std::fprintf(stderr, "AlarmPlaybackController prepared sound failed; opening it again.\n");
+        std::fflush(stderr);
+        play(selection, count, intervalMilliseconds, overrideVolumeScalar);
+    }
 }
 
 void AlarmPlaybackController::prepare(const AlarmSoundSelection& selection)
@@ -143,6 +163,7 @@ void AlarmPlaybackController::stopCurrentPlayback()
 {
     ++m_generation;
     m_pendingStart.reset();
+    m_preparedStartCheck.reset();
     m_playbackTask.reset();
     m_overrideRefreshTask.reset();
     m_overrideTarget.reset();
@@ -158,6 +179,7 @@ void AlarmPlaybackController::finishPlayback()
 {
     ++m_generation;
     retire(std::move(m_playbackTask));
+    m_preparedStartCheck.reset();
     m_overrideRefreshTask.reset();
     m_overrideTarget.reset();
     m_audioOverrideController->hardware().setChangeHandler({});

@@ -58,6 +58,9 @@ private:
     };
 
     void startUnprepared(const AlarmSoundSelection& selection, int count, std::uint64_t intervalMilliseconds);
+    /// Plays again, unprepared, when the prepared player just started turns out to have failed.
+    void checkPreparedStart(const AlarmSoundSelection& selection, int count,
+                            std::uint64_t intervalMilliseconds, std::optional<float> overrideVolumeScalar);
     void startPreparing();
     void preparationFinished(std::unique_ptr<AudioFilePlayer> player);
     void stopCurrentPlayback();
@@ -86,6 +89,7 @@ private:
     std::unique_ptr<AudioFilePlayer> m_customPlayer;
     std::unique_ptr<ScheduledTask> m_playbackTask;
     std::unique_ptr<ScheduledTask> m_overrideRefreshTask;
+    std::unique_ptr<ScheduledTask> m_preparedStartCheck;
     std::optional<float> m_overrideTarget;
     std::uint64_t m_generation = 0;
     std::optional<AlarmSoundSelection> m_preparedSelection;

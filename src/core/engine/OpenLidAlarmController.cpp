@@ -103,7 +103,7 @@ void OpenLidAlarmController::transition(OpenLidAlarmState newState, std::string 
         m_alarmPlaybackController->stop();
         m_lastAlarmAt.reset();
     }
-    if (newState == OpenLidAlarmState::armed) {
+    if (newState == OpenLidAlarmState::armed && alarmMaySound(newState)) {
         m_alarmPlaybackController->prepare(m_configuration.alarmSoundSelection);
     } else if (newState == OpenLidAlarmState::idle) {
         m_alarmPlaybackController->release();
@@ -287,7 +287,7 @@ void OpenLidAlarmController::updateConfiguration(const ProtectionConfiguration& 
         "g volume=" + formatFixed(configuration.alarmVolumeScalar, 2) +
         " repeat=" + formatShortestDecimal(configuration.alarmRepeatIntervalSeconds) +
         "s sound=" + configuration.alarmSoundSelection.title() + ".");
-    if (m_state == OpenLidAlarmState::armed || m_state == OpenLidAlarmState::triggered) {
+    if (alarmMaySound(m_state)) {
         m_alarmPlaybackController->prepare(m_configuration.alarmSoundSelection);
     }
     if (m_state == OpenLidAlarmState::triggered) {
@@ -349,6 +349,19 @@ void OpenLidAlarmController::setAutomaticAlarmTriggeringEnabled(bool enabled)
     m_automaticAlarmTriggeringEnabled = enabled;
     recordDiagnostic(std::string{"Automatic alarm triggering toggled to "} +
                      (enabled ? "enabled" : "disabled") + ".");
+    if (m_state == OpenLidAlarmState::armed && !m_movementTestMode) {
+        if (enabled) {
+            m_alarmPlaybackController->prepare(m_configuration.alarmSoundSelection);
+        } else {
+            m_alarmPlaybackController->release();
+        }
+    }
+}
+
+bool OpenLidAlarmController::alarmMaySound(OpenLidAlarmState state) const
+{
+    return state == OpenLidAlarmState::triggered ||
+           (state == OpenLidAlarmState::armed && (m_automaticAlarmTriggeringEnabled || m_movementTestMode));
 }
 
 void OpenLidAlarmController::triggerAlarmNow()

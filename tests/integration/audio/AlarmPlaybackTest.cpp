@@ -68,6 +68,25 @@ TEST_F(AlarmPlaybackTest, APreparedSoundIsHeardAtOnceHoweverLongItWaitedAndRelea
     EXPECT_TRUE(waitProcessingEvents([&] { return server.sinkInputs().empty(); }, 2s));
 }
 
+TEST_F(AlarmPlaybackTest, APreparedSoundWhoseServerRestartedIsOpenedAgainAndHeard)
+{
+    const auto selection = AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm);
+    controller->prepare(selection);
+    processEventsFor(500ms);
+    server.kill();
+    ASSERT_TRUE(server.start()) << server.logs();
+    ASSERT_TRUE(recorder.start()) << server.logs();
+    ::testing::internal::CaptureStderr();
+    const auto started = Clock::now();
+    controller->play(selection, 3, 180, std::nullopt);
+    const auto heard = waitUntilHeard(started, 5s); // a restarted null sink takes about 2 s
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "AlarmPlaybackController prepared sound failed; opening it again.\n");
+    ASSERT_TRUE(heard.has_value());
+    std::cout << "[ measure  ] play of a prepared sound whose server restarted to first audible sample "
+              << milliseconds(*heard - started) << " ms\n";
+}
+
 TEST_F(AlarmPlaybackTest, CustomFilesOfEverySupportedFormatAreHeard)
 {
     for (const auto* name : {"tone.wav", "tone.aiff", "tone.aif", "tone.m4a", "tone.mp3", "tone.caf"}) {

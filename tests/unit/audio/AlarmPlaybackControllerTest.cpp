@@ -103,6 +103,29 @@ TEST_F(AlarmPlaybackControllerTest, APlayDuringThePreparationWaitsForItUnlessRel
     }
 }
 
+TEST_F(AlarmPlaybackControllerTest, APreparedSoundWhoseServerWentAwayIsOpenedAgainAtOnce)
+{
+    const auto police = builtInPath("police-alarm");
+    controller->prepare(builtIn(BuiltInAlarmSound::policeAlarm));
+    settle();
+    ++players.serverRestarts;
+    players.clearLog();
+    ::testing::internal::CaptureStderr();
+    play(builtIn(BuiltInAlarmSound::policeAlarm), 0.65f);
+    advance(0.099);
+    EXPECT_EQ(players.log(), (Strings{"volume " + police + " 1", "play " + police}));
+    advance(0.001);
+    settle();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "AlarmPlaybackController prepared sound failed; opening it again.\n");
+    EXPECT_EQ(players.log(), (Strings{"volume " + police + " 1", "play " + police, "stop " + police,
+                                      "open " + police, "volume " + police + " 1", "play " + police}));
+    EXPECT_TRUE(controller->isPlaying());
+    EXPECT_FLOAT_EQ(hardware.devices[5].volume[0].value, 0.65f);
+    advance(2.999);
+    EXPECT_TRUE(controller->isPlaying());
+}
+
 TEST_F(AlarmPlaybackControllerTest, PreparationFollowsTheSelectionAndFallsBackAsPlayDoes)
 {
     const auto handsOff = builtInPath("hands-off");

@@ -196,6 +196,17 @@ TEST_F(OpenLidAlarmControllerTest, PreparesTheSoundOnArmingAndReleasesItOnEveryW
     }
 }
 
+TEST_F(OpenLidAlarmControllerTest, ObservingOnlyHoldsNoPreparedSound)
+{
+    controller->setAutomaticAlarmTriggeringEnabled(false);
+    startLocked();
+    runUntilArmed();
+    EXPECT_THAT(alarm->readiness, IsEmpty());
+    controller->setAutomaticAlarmTriggeringEnabled(true);
+    controller->setAutomaticAlarmTriggeringEnabled(false);
+    EXPECT_THAT(alarm->readiness, ElementsAre("prepare Hands Off!", "release"));
+}
+
 TEST_F(OpenLidAlarmControllerTest, ASoundChosenWhileArmedOrSoundingIsPreparedInItsPlace)
 {
     auto configuration = ProtectionConfiguration{};
