@@ -4,9 +4,7 @@
 // as the floor, and the time from start to its first log line. Usage: HollerboxMonitorBenchmark [lifts per
 // configuration, default 20; 0 measures CPU and memory only]
 
-#include "EmulatedLaptop.h"
-#include "MonitorProcess.h"
-#include "MonitorRecorder.h"
+#include "LiftToSound.h"
 #include "ProcessUsage.h"
 #include "QtTestApplication.h"
 
@@ -24,13 +22,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct Configuration
-{
-    std::string name;
-    std::chrono::microseconds samplePeriod;
-    EmulatedLaptop::Sensor sensor = EmulatedLaptop::Sensor::hid;
-};
-
 struct Results
 {
     std::vector<double> liftToSoundMs;
@@ -42,53 +33,6 @@ struct Results
     double residentMegabytes = NAN;
     double residentGrowthMegabytes = NAN;
     std::vector<double> firstLogLineMs;
-};
-
-double percentile(std::vector<double> values, double fraction)
-{
-    if (values.empty()) {
-        return NAN;
-    }
-    std::sort(values.begin(), values.end());
-    const auto rank = static_cast<std::size_t>(std::ceil(fraction * static_cast<double>(values.size())));
-    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
-}
-
-double milliseconds(std::chrono::steady_clock::duration duration)
-{
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-/// A fresh laptop for each run: the emulated device keeps the reports nobody read, which a real one never
-/// delivers to a later reader.
-struct Rig
-{
-    QTemporaryDir directory;
-    EmulatedLaptop laptop;
-    std::unique_ptr<MonitorRecorder> recorder;
-    std::unique_ptr<MonitorProcess> monitor;
-
-    bool start(const Configuration& configuration, bool replayReportRequests = true)
-    {
-        EmulatedLaptop::Options options;
-        options.samplePeriod = configuration.samplePeriod;
-        options.sensor = configuration.sensor;
-        options.replayReportRequests = replayReportRequests;
-        if (!laptop.start(options)) {
-            std::cerr << configuration.name << ": " << laptop.error() << '\n';
-            return false;
-        }
-        recorder =
-            std::make_unique<MonitorRecorder>(laptop.pulse().serverAddress(), PulseAudioServer::sinkName);
-        if (!recorder->start()) {
-            std::cerr << configuration.name << ": could not record the sink\n";
-            return false;
-        }
-        monitor = std::make_unique<MonitorProcess>(
-            QStringList{"--arm-delay", "0.2", "--log-file", directory.filePath(QStringLiteral("log"))},
-            laptop.monitorEnvironment(directory.filePath(QStringLiteral("home"))));
-        return monitor->start() && monitor->waitForLine("Move the locked Mac", 10s);
-    }
 };
 
 constexpr auto cpuWindow = 10s;
@@ -105,7 +49,7 @@ template <typename Wait> double cpuPercentOver(qint64 pid, Wait wait)
 
 /// The floor for a HID configuration: `dd` draining the emulated node of a fresh laptop, under the same
 /// emulation and at the same rate as the monitor gets.
-double bareReaderCpuPercent(const Configuration& configuration)
+double bareReaderCpuPercent(const SensorConfiguration& configuration)
 {
     QTemporaryDir directory;
     EmulatedLaptop laptop;
@@ -135,45 +79,30 @@ double bareReaderCpuPercent(const Configuration& configuration)
     return percent;
 }
 
-Results measure(const Configuration& configuration, int lifts)
+Results measure(const SensorConfiguration& configuration, int lifts)
 {
     Results results;
     std::mt19937 random{20261206};
-    std::uniform_int_distribution<int> phase{0, 250};
 
     for (int lift = 0; lift < lifts; ++lift) {
-        Rig rig;
-        if (!rig.start(configuration)) {
+        const auto outcome = measureLift(configuration, random);
+        if (!std::isnan(outcome.firstLogLineMs)) {
+            results.firstLogLineMs.push_back(outcome.firstLogLineMs);
+        }
+        switch (outcome.kind) {
+        case LiftOutcome::Kind::heard:
+            results.liftToSoundMs.push_back(outcome.liftToSoundMs);
+            break;
+        case LiftOutcome::Kind::missed:
             ++results.missedLifts;
-            continue;
+            break;
+        case LiftOutcome::Kind::falseAlarm:
+            ++results.falseAlarms;
+            break;
         }
-        auto& monitor = *rig.monitor;
-        results.firstLogLineMs.push_back(
-            milliseconds(monitor.lines().front().arrivedAt - monitor.startedAt()));
-        monitor.collectFor(std::chrono::milliseconds{phase(random)}); // any phase of the 250 ms tick
-        if (monitor.waitForLine("state=triggered", 0ms)) {
-            ++results.falseAlarms; // sounded before the laptop moved
-            continue;
-        }
-        rig.laptop.tilt(true);
-        std::optional<MonitorRecorder::TimePoint> audibleAt;
-        const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (!audibleAt && std::chrono::steady_clock::now() < deadline) {
-            monitor.collectFor(10ms);
-            if (const auto liftedAt = rig.laptop.firstLiftedSampleAt()) {
-                audibleAt = rig.recorder->firstAudibleAt(rig.recorder->frameAt(*liftedAt), 0.01);
-            }
-        }
-        if (audibleAt) {
-            results.liftToSoundMs.push_back(milliseconds(*audibleAt - *rig.laptop.firstLiftedSampleAt()));
-        } else {
-            ++results.missedLifts;
-        }
-        monitor.terminate();
-        monitor.waitForExit(2s);
     }
 
-    Rig rig;
+    LiftRig rig;
     if (rig.start(configuration)) {
         auto& armed = *rig.monitor;
         armed.collectFor(1s);
@@ -187,8 +116,8 @@ Results measure(const Configuration& configuration, int lifts)
     }
     if (configuration.sensor == EmulatedLaptop::Sensor::hid) {
         results.bareReaderCpuPercent = bareReaderCpuPercent(configuration);
-        Rig plain;
-        if (plain.start(configuration, false)) {
+        LiftRig plain;
+        if (plain.start(configuration, MonitorProcess::programPath(), false)) {
             auto& armed = *plain.monitor;
             armed.collectFor(1s);
             results.cpuPercentWithoutReplay = cpuPercentOver(
@@ -216,7 +145,7 @@ int main(int argc, char* argv[])
 {
     ensureCoreApplication();
     const int lifts = argc > 1 ? std::max(0, std::atoi(argv[1])) : 20;
-    const std::vector<Configuration> configurations{
+    const std::vector<SensorConfiguration> configurations{
         {"HID 100 Hz", 10'000us},
         {"HID 1000 Hz", 1'000us},
         {"IIO (polled 50 Hz)", 20'000us, EmulatedLaptop::Sensor::iio}};

@@ -4,11 +4,13 @@
 #include "engine/AlarmPlaybackControlling.h"
 #include "ports/Clock.h"
 
+#include <string>
 #include <vector>
 
 namespace hollerbox::testing {
 
 /// A player that records every playback; it keeps "playing" until the test says otherwise or `stop` runs.
+/// Preparations go to `readiness` ("prepare <title>", "release"), not to the call log.
 class FakeAlarmPlayer final : public AlarmPlaybackControlling
 {
 public:
@@ -37,9 +39,15 @@ public:
         m_log->add("player.stop");
         playing = false;
     }
+    void prepare(const AlarmSoundSelection& selection) override
+    {
+        readiness.push_back("prepare " + selection.title());
+    }
+    void release() override { readiness.push_back("release"); }
 
     bool playing = false;
     std::vector<Playback> playbacks;
+    std::vector<std::string> readiness;
 
 private:
     std::shared_ptr<CallLog> m_log;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 namespace hollerbox {
 
@@ -22,6 +24,7 @@ AlarmPlaybackController::~AlarmPlaybackController()
 {
     m_liveness->controller = nullptr;
     stop();
+    release();
 }
 
 void AlarmPlaybackController::play(const AlarmSoundSelection& selection, int count,
@@ -33,6 +36,29 @@ void AlarmPlaybackController::play(const AlarmSoundSelection& selection, int cou
         m_audioOverrideController->begin(clampedVolumeScalar(*overrideVolumeScalar));
         startOverrideRefreshLoop(*overrideVolumeScalar);
     }
+    if (m_preparedPlayer && m_preparedPlayer->hasFailed()) {
+        m_preparedPlayer.reset();
+    }
+    if (m_preparedSelection == selection && m_preparedPlayer) {
+        startOpenedPlayer(std::move(m_preparedPlayer), std::nullopt);
+        m_preparedStartCheck = m_mainQueue.scheduleAfter(
+            PlaybackTiming::preparedStartCheckDelay,
+            [this, selection, count, intervalMilliseconds, overrideVolumeScalar] {
+                checkPreparedStart(selection, count, intervalMilliseconds, overrideVolumeScalar);
+            });
+        return;
+    }
+    if (m_preparedSelection == selection && m_preparing) {
+        m_isPlaying = true;
+        m_pendingStart = PendingStart{selection, count, intervalMilliseconds};
+        return;
+    }
+    startUnprepared(selection, count, intervalMilliseconds);
+}
+
+void AlarmPlaybackController::startUnprepared(const AlarmSoundSelection& selection, int count,
+                                              std::uint64_t intervalMilliseconds)
+{
     if (selection.isBuiltIn()) {
         startBuiltInPlayback(selection, count, intervalMilliseconds);
         return;
@@ -40,6 +66,91 @@ void AlarmPlaybackController::play(const AlarmSoundSelection& selection, int cou
     startAudioFilePlayback(*selection.customFilePath(), std::nullopt, [this, count, intervalMilliseconds] {
         startBuiltInPlayback(AlarmSoundSelection::defaultSelection(), count, intervalMilliseconds);
     });
+}
+
+void AlarmPlaybackController::checkPreparedStart(const AlarmSoundSelection& selection, int count,
+                                                 std::uint64_t intervalMilliseconds,
+                                                 std::optional<float> overrideVolumeScalar)
+{
+    retire(std::move(m_preparedStartCheck));
+    if (m_customPlayer && m_customPlayer->hasFailed()) {
+        std::fprintf(stderr, "AlarmPlaybackController prepared sound failed; opening it again.\n");
+        std::fflush(stderr);
+        play(selection, count, intervalMilliseconds, overrideVolumeScalar);
+    }
+}
+
+void AlarmPlaybackController::prepare(const AlarmSoundSelection& selection)
+{
+    if (m_preparedSelection != selection) {
+        release();
+        m_preparedSelection = selection;
+    }
+    if (!m_preparedPlayer && !m_preparing) {
+        startPreparing();
+    }
+}
+
+void AlarmPlaybackController::release()
+{
+    ++m_preparationGeneration;
+    m_preparing = false;
+    m_preparedSelection.reset();
+    m_preparedPlayer.reset();
+    if (auto pending = std::exchange(m_pendingStart, std::nullopt)) {
+        startUnprepared(pending->selection, pending->count, pending->intervalMilliseconds);
+    }
+}
+
+void AlarmPlaybackController::startPreparing()
+{
+    // The files `play` would try, in its order; a missing built-in file is synthesised, not prepared.
+    std::vector<std::string> files;
+    if (const auto custom = m_preparedSelection->customFilePath()) {
+        files.push_back(*custom);
+    }
+    const auto builtIn =
+        m_preparedSelection->isBuiltIn() ? *m_preparedSelection : AlarmSoundSelection::defaultSelection();
+    if (const auto file = builtIn.builtInSound()->bundledFileURL(m_sounds)) {
+        files.push_back(*file);
+    }
+    if (files.empty()) {
+        return;
+    }
+    m_preparing = true;
+    const auto generation = ++m_preparationGeneration;
+    auto opening = std::make_shared<AudioFilePlayerOpening>();
+    m_worker.run(
+        [opening, files, &players = m_players] {
+            for (const auto& file : files) {
+                *opening = players.openFile(file);
+                if (opening->player) {
+                    return;
+                }
+                std::fprintf(stderr, "AlarmPlaybackController custom file error: %s\n",
+                             opening->error.c_str());
+                std::fflush(stderr);
+            }
+        },
+        [liveness = std::weak_ptr<Liveness>(m_liveness), generation, opening] {
+            const auto alive = liveness.lock();
+            if (alive && alive->controller && alive->controller->m_preparationGeneration == generation) {
+                alive->controller->preparationFinished(std::move(opening->player));
+            }
+        });
+}
+
+void AlarmPlaybackController::preparationFinished(std::unique_ptr<AudioFilePlayer> player)
+{
+    m_preparing = false;
+    const auto pending = std::exchange(m_pendingStart, std::nullopt);
+    if (!pending) {
+        m_preparedPlayer = std::move(player);
+    } else if (player) {
+        startOpenedPlayer(std::move(player), std::nullopt);
+    } else {
+        startUnprepared(pending->selection, pending->count, pending->intervalMilliseconds);
+    }
 }
 
 void AlarmPlaybackController::stop()
@@ -51,6 +162,8 @@ void AlarmPlaybackController::stop()
 void AlarmPlaybackController::stopCurrentPlayback()
 {
     ++m_generation;
+    m_pendingStart.reset();
+    m_preparedStartCheck.reset();
     m_playbackTask.reset();
     m_overrideRefreshTask.reset();
     m_overrideTarget.reset();
@@ -66,6 +179,7 @@ void AlarmPlaybackController::finishPlayback()
 {
     ++m_generation;
     retire(std::move(m_playbackTask));
+    m_preparedStartCheck.reset();
     m_overrideRefreshTask.reset();
     m_overrideTarget.reset();
     m_audioOverrideController->hardware().setChangeHandler({});
@@ -74,6 +188,9 @@ void AlarmPlaybackController::finishPlayback()
         m_customPlayer.reset();
     }
     m_isPlaying = false;
+    if (m_preparedSelection && !m_preparedPlayer && !m_preparing) {
+        startPreparing();
+    }
 }
 
 void AlarmPlaybackController::retire(std::unique_ptr<ScheduledTask> task)

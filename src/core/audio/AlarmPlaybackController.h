@@ -18,8 +18,9 @@ namespace hollerbox {
 /// synthesised pattern when a built-in file is missing. With a volume override it keeps the output device
 /// unmuted at that volume while sounds play (every 500 ms, and at once when the sound server reports a
 /// change), and gives the device back only in `stop` (or on destruction). Files are opened as background
-/// work, so the main thread never waits for the sound server. Main thread only; the factory, locator, queue,
-/// worker and clock must outlive background work that the controller started.
+/// work, so the main thread never waits for the sound server; `prepare` opens the selected file ahead, so
+/// that its `play` only starts it, and opens it again after each playback until `release`. Main thread only;
+/// the factory, locator, queue, worker and clock must outlive background work that the controller started.
 class AlarmPlaybackController final : public AlarmPlaybackControlling
 {
 public:
@@ -37,6 +38,8 @@ public:
     void play(const AlarmSoundSelection& selection, int count, std::uint64_t intervalMilliseconds,
               std::optional<float> overrideVolumeScalar) override;
     void stop() override;
+    void prepare(const AlarmSoundSelection& selection) override;
+    void release() override;
 
     SystemAudioOverrideController& audioOverrideController() { return *m_audioOverrideController; }
 
@@ -46,6 +49,20 @@ private:
         AlarmPlaybackController* controller = nullptr;
     };
 
+    /// A `play` waiting for the preparation of its selection.
+    struct PendingStart
+    {
+        AlarmSoundSelection selection;
+        int count = 0;
+        std::uint64_t intervalMilliseconds = 0;
+    };
+
+    void startUnprepared(const AlarmSoundSelection& selection, int count, std::uint64_t intervalMilliseconds);
+    /// Plays again, unprepared, when the prepared player just started turns out to have failed.
+    void checkPreparedStart(const AlarmSoundSelection& selection, int count,
+                            std::uint64_t intervalMilliseconds, std::optional<float> overrideVolumeScalar);
+    void startPreparing();
+    void preparationFinished(std::unique_ptr<AudioFilePlayer> player);
     void stopCurrentPlayback();
     void startBuiltInPlayback(const AlarmSoundSelection& selection, int count,
                               std::uint64_t intervalMilliseconds);
@@ -72,8 +89,14 @@ private:
     std::unique_ptr<AudioFilePlayer> m_customPlayer;
     std::unique_ptr<ScheduledTask> m_playbackTask;
     std::unique_ptr<ScheduledTask> m_overrideRefreshTask;
+    std::unique_ptr<ScheduledTask> m_preparedStartCheck;
     std::optional<float> m_overrideTarget;
     std::uint64_t m_generation = 0;
+    std::optional<AlarmSoundSelection> m_preparedSelection;
+    std::unique_ptr<AudioFilePlayer> m_preparedPlayer;
+    bool m_preparing = false;
+    std::uint64_t m_preparationGeneration = 0;
+    std::optional<PendingStart> m_pendingStart;
     std::shared_ptr<Liveness> m_liveness = std::make_shared<Liveness>();
 };
 

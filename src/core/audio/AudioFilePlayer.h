@@ -23,6 +23,9 @@ public:
     virtual void play() = 0;
     /// Stops playing.
     virtual void stop() = 0;
+    /// True once the player failed after opening (its sound server went away, for one); it then plays
+    /// nothing.
+    virtual bool hasFailed() const { return false; }
 };
 
 /// Result of opening a sound: a prepared player, or the description of why the sound cannot be played.

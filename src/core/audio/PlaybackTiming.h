@@ -11,6 +11,8 @@ inline constexpr double minimumFileSeconds = 0.25;
 inline constexpr std::chrono::milliseconds overrideRefreshPeriod{500};
 /// How often a player whose duration is not known yet is asked again.
 inline constexpr std::chrono::milliseconds durationPollPeriod{100};
+/// How long after a prepared sound started it is checked for a failure that only playing shows.
+inline constexpr std::chrono::milliseconds preparedStartCheckDelay{100};
 /// How long a sound without a known duration is allowed to play.
 inline constexpr double unknownDurationLimitSeconds = 30.0;
 

@@ -20,6 +20,10 @@ public:
                       std::optional<float> overrideVolumeScalar) = 0;
     /// Ends any playback at once and undoes any volume override.
     virtual void stop() = 0;
+    /// Readies `selection` so that a later `play` of it starts at once; it stays ready until `release`.
+    virtual void prepare(const AlarmSoundSelection& /*selection*/) {}
+    /// Gives back what `prepare` holds; a playing sound goes on.
+    virtual void release() {}
 };
 
 } // namespace hollerbox

@@ -106,6 +106,11 @@ void OpenLidAlarmController::transition(OpenLidAlarmState newState, std::string 
         m_lastAlarmAt.reset();
         releaseAlarmHold();
     }
+    if (newState == OpenLidAlarmState::armed && alarmMaySound(newState)) {
+        m_alarmPlaybackController->prepare(m_configuration.alarmSoundSelection);
+    } else if (newState == OpenLidAlarmState::idle) {
+        m_alarmPlaybackController->release();
+    }
     m_state = newState;
     m_stateEnteredAt = m_clock.now();
     recordDiagnostic("State changed to " + std::string{rawValue(newState)} + ". " + detailText);
@@ -307,6 +312,9 @@ void OpenLidAlarmController::updateConfiguration(const ProtectionConfiguration& 
         "g volume=" + formatFixed(configuration.alarmVolumeScalar, 2) +
         " repeat=" + formatShortestDecimal(configuration.alarmRepeatIntervalSeconds) +
         "s sound=" + configuration.alarmSoundSelection.title() + ".");
+    if (alarmMaySound(m_state)) {
+        m_alarmPlaybackController->prepare(m_configuration.alarmSoundSelection);
+    }
     if (m_state == OpenLidAlarmState::triggered) {
         publishSnapshot("Alarm Triggered", "Alarm settings updated while alarm remained active.");
     } else {
@@ -334,6 +342,7 @@ void OpenLidAlarmController::stop()
         m_timer.reset();
     }
     m_alarmPlaybackController->stop();
+    m_alarmPlaybackController->release();
     m_movementMonitor->disarm();
     m_movementMonitor->releaseResources();
     m_lockMonitor->stop();
@@ -366,6 +375,19 @@ void OpenLidAlarmController::setAutomaticAlarmTriggeringEnabled(bool enabled)
     m_automaticAlarmTriggeringEnabled = enabled;
     recordDiagnostic(std::string{"Automatic alarm triggering toggled to "} +
                      (enabled ? "enabled" : "disabled") + ".");
+    if (m_state == OpenLidAlarmState::armed && !m_movementTestMode) {
+        if (enabled) {
+            m_alarmPlaybackController->prepare(m_configuration.alarmSoundSelection);
+        } else {
+            m_alarmPlaybackController->release();
+        }
+    }
+}
+
+bool OpenLidAlarmController::alarmMaySound(OpenLidAlarmState state) const
+{
+    return state == OpenLidAlarmState::triggered ||
+           (state == OpenLidAlarmState::armed && (m_automaticAlarmTriggeringEnabled || m_movementTestMode));
 }
 
 void OpenLidAlarmController::triggerAlarmNow()

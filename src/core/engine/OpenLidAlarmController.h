@@ -78,6 +78,9 @@ private:
     void publishSnapshot(std::string statusText, std::string detailText,
                          std::optional<double> secondsUntilNextStage = std::nullopt);
     void transition(OpenLidAlarmState newState, std::string statusText, std::string detailText);
+    /// True when the alarm may sound without another state change: armed with a trigger that fires, or
+    /// triggered.
+    bool alarmMaySound(OpenLidAlarmState state) const;
     bool beginArmingPreparation();
     void playAlarmIfNeeded(bool force);
     void holdAlarm();

@@ -2,6 +2,7 @@
 
 #include "audio/AudioFilePlayer.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -11,8 +12,9 @@
 namespace hollerbox::testing {
 
 /// Opens sounds from a table of known files (unknown paths fail to open) and logs what each player is asked
-/// to do, as "open <name>", "volume <name> 1", "play <name>", "stop <name>". Safe to use from a worker
-/// thread.
+/// to do, as "open <name>", "volume <name> 1", "play <name>", "stop <name>". A player opened before the last
+/// `serverRestarts` increment fails once played, as one whose sound server went away. Safe to use from a
+/// worker thread.
 class FakeAudioFilePlayerFactory final : public AudioFilePlayerFactory
 {
 public:
@@ -66,6 +68,7 @@ public:
     int livePlayers() const { return m_livePlayers.load(); }
 
     std::map<std::string, File> files;
+    std::atomic<int> serverRestarts{0};
     std::string wavError;
     std::vector<std::vector<std::uint8_t>> wavBuffers;
 
@@ -74,7 +77,8 @@ private:
     {
     public:
         Player(FakeAudioFilePlayerFactory& factory, std::string name, File file)
-            : m_factory(factory), m_name(std::move(name)), m_file(file)
+            : m_factory(factory), m_name(std::move(name)), m_file(file),
+              m_serverRestarts(factory.serverRestarts.load())
         {
             ++m_factory.m_livePlayers;
         }
@@ -102,6 +106,10 @@ private:
             m_playing = false;
             add("stop " + m_name);
         }
+        bool hasFailed() const override
+        {
+            return m_playing && m_serverRestarts != m_factory.serverRestarts.load();
+        }
 
     private:
         void add(std::string entry)
@@ -115,6 +123,7 @@ private:
         File m_file;
         bool m_playing = false;
         int m_queries = 0;
+        int m_serverRestarts = 0;
     };
 
     mutable std::mutex m_mutex;

@@ -11,13 +11,14 @@ QString MonitorProcess::programPath()
 {
     // An installed or unpacked monitor can stand in for the staged one.
     const QString underTest = qEnvironmentVariable("HOLLERBOX_MONITOR_UNDER_TEST");
-    return underTest.isEmpty() ? QStringLiteral(HOLLERBOX_STAGE_DIR "/libexec/hollerbox/HollerboxBackgroundMonitor")
-                               : underTest;
+    return underTest.isEmpty()
+               ? QStringLiteral(HOLLERBOX_STAGE_DIR "/libexec/hollerbox/HollerboxBackgroundMonitor")
+               : underTest;
 }
 
-MonitorProcess::MonitorProcess(QStringList arguments, QProcessEnvironment environment)
+MonitorProcess::MonitorProcess(QStringList arguments, QProcessEnvironment environment, const QString& program)
 {
-    m_process.setProgram(programPath());
+    m_process.setProgram(program);
     m_process.setArguments(std::move(arguments));
     m_process.setProcessEnvironment(std::move(environment));
 }

@@ -26,7 +26,9 @@ public:
     /// The monitor program of the build tree, or the one HOLLERBOX_MONITOR_UNDER_TEST names.
     static QString programPath();
 
-    MonitorProcess(QStringList arguments, QProcessEnvironment environment);
+    /// Runs `program`, by default the build tree's.
+    MonitorProcess(QStringList arguments, QProcessEnvironment environment,
+                   const QString& program = programPath());
     ~MonitorProcess();
 
     MonitorProcess(const MonitorProcess&) = delete;

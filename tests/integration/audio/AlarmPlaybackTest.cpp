@@ -47,6 +47,46 @@ TEST_F(AlarmPlaybackTest, EachBuiltInSoundIsHeardAtTheForcedVolumeAndTheSinkIsRe
     EXPECT_NEAR(state->channelVolumes.at(1), 0.3, 1e-4);
 }
 
+TEST_F(AlarmPlaybackTest, APreparedSoundIsHeardAtOnceHoweverLongItWaitedAndReleaseGivesItsStreamBack)
+{
+    const auto selection = AlarmSoundSelection::builtIn(BuiltInAlarmSound::handsOff);
+    controller->prepare(selection);
+    processEventsFor(1s);
+    const auto started = Clock::now();
+    controller->play(selection, 3, 180, 0.65f);
+    const auto heard = waitUntilHeard(started);
+    ASSERT_TRUE(heard.has_value());
+    std::cout << "[ measure  ] prepared play to first audible sample " << milliseconds(*heard - started)
+              << " ms\n";
+    EXPECT_LT(*heard - started, 250ms); // unsynchronised: a synchronised sink waited the second it was paused
+    controller->stop();
+    ASSERT_TRUE(waitProcessingEvents([&] { return server.sinkInputs().empty(); }, 2s));
+    controller->prepare(selection);
+    EXPECT_TRUE(waitProcessingEvents([&] { return server.sinkInputs().size() == 1; }, 2s));
+    processEventsFor(300ms); // the prepared player reaches the controller
+    controller->release();
+    EXPECT_TRUE(waitProcessingEvents([&] { return server.sinkInputs().empty(); }, 2s));
+}
+
+TEST_F(AlarmPlaybackTest, APreparedSoundWhoseServerRestartedIsOpenedAgainAndHeard)
+{
+    const auto selection = AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm);
+    controller->prepare(selection);
+    processEventsFor(500ms);
+    server.kill();
+    ASSERT_TRUE(server.start()) << server.logs();
+    ASSERT_TRUE(recorder.start()) << server.logs();
+    ::testing::internal::CaptureStderr();
+    const auto started = Clock::now();
+    controller->play(selection, 3, 180, std::nullopt);
+    const auto heard = waitUntilHeard(started, 5s); // a restarted null sink takes about 2 s
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "AlarmPlaybackController prepared sound failed; opening it again.\n");
+    ASSERT_TRUE(heard.has_value());
+    std::cout << "[ measure  ] play of a prepared sound whose server restarted to first audible sample "
+              << milliseconds(*heard - started) << " ms\n";
+}
+
 TEST_F(AlarmPlaybackTest, CustomFilesOfEverySupportedFormatAreHeard)
 {
     for (const auto* name : {"tone.wav", "tone.aiff", "tone.aif", "tone.m4a", "tone.mp3", "tone.caf"}) {

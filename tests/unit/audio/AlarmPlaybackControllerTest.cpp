@@ -1,5 +1,7 @@
 #include "PlaybackFixture.h"
 
+#include <functional>
+
 namespace hollerbox::testing {
 namespace {
 
@@ -39,6 +41,120 @@ TEST_F(AlarmPlaybackControllerTest, PlaysTheBuiltInFileForItsDurationWithoutTouc
     EXPECT_TRUE(hardware.calls.empty());
     queue.runPending();
     EXPECT_EQ(queue.activeTaskCount(), 0u);
+}
+
+TEST_F(AlarmPlaybackControllerTest, APreparedSoundStartsWithoutOpeningAndIsPreparedAgainAfterItEnds)
+{
+    const auto police = builtInPath("police-alarm");
+    controller->prepare(builtIn(BuiltInAlarmSound::policeAlarm));
+    settle();
+    EXPECT_EQ(players.log(), (Strings{"open " + police}));
+    players.clearLog();
+
+    play(builtIn(BuiltInAlarmSound::policeAlarm));
+    EXPECT_EQ(worker.waiting(), 0u);
+    EXPECT_EQ(players.log(), (Strings{"volume " + police + " 1", "play " + police}));
+    advance(3.0);
+    EXPECT_FALSE(controller->isPlaying());
+    settle();
+    EXPECT_EQ(players.log(),
+              (Strings{"volume " + police + " 1", "play " + police, "stop " + police, "open " + police}));
+    EXPECT_EQ(players.livePlayers(), 1);
+
+    controller->prepare(builtIn(BuiltInAlarmSound::policeAlarm));
+    EXPECT_EQ(worker.waiting(), 0u);
+    controller->release();
+    EXPECT_EQ(players.livePlayers(), 0);
+}
+
+TEST_F(AlarmPlaybackControllerTest, APlayDuringThePreparationWaitsForItUnlessReleasedOrStopped)
+{
+    const auto police = builtInPath("police-alarm");
+    struct Case
+    {
+        std::string name;
+        std::function<void()> meanwhile;
+        Strings log;
+        bool playing;
+        int livePlayers;
+    };
+    const std::vector<Case> cases{
+        {"nothing", [] {}, {"open " + police, "volume " + police + " 1", "play " + police}, true, 1},
+        {"release",
+         [this] { controller->release(); },
+         {"open " + police, "open " + police, "volume " + police + " 1", "play " + police},
+         true,
+         1},
+        {"stop", [this] { controller->stop(); }, {"open " + police}, false, 1}};
+    for (const auto& [name, meanwhile, log, playing, live] : cases) {
+        SCOPED_TRACE(name);
+        controller->release();
+        settle();
+        players.clearLog();
+        controller->prepare(builtIn(BuiltInAlarmSound::policeAlarm));
+        play(builtIn(BuiltInAlarmSound::policeAlarm));
+        EXPECT_TRUE(controller->isPlaying());
+        meanwhile();
+        settle();
+        EXPECT_EQ(players.log(), log);
+        EXPECT_EQ(controller->isPlaying(), playing);
+        EXPECT_EQ(players.livePlayers(), live);
+        controller->stop();
+    }
+}
+
+TEST_F(AlarmPlaybackControllerTest, APreparedSoundWhoseServerWentAwayIsOpenedAgainAtOnce)
+{
+    const auto police = builtInPath("police-alarm");
+    controller->prepare(builtIn(BuiltInAlarmSound::policeAlarm));
+    settle();
+    ++players.serverRestarts;
+    players.clearLog();
+    ::testing::internal::CaptureStderr();
+    play(builtIn(BuiltInAlarmSound::policeAlarm), 0.65f);
+    advance(0.099);
+    EXPECT_EQ(players.log(), (Strings{"volume " + police + " 1", "play " + police}));
+    advance(0.001);
+    settle();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "AlarmPlaybackController prepared sound failed; opening it again.\n");
+    EXPECT_EQ(players.log(), (Strings{"volume " + police + " 1", "play " + police, "stop " + police,
+                                      "open " + police, "volume " + police + " 1", "play " + police}));
+    EXPECT_TRUE(controller->isPlaying());
+    EXPECT_FLOAT_EQ(hardware.devices[5].volume[0].value, 0.65f);
+    advance(2.999);
+    EXPECT_TRUE(controller->isPlaying());
+}
+
+TEST_F(AlarmPlaybackControllerTest, PreparationFollowsTheSelectionAndFallsBackAsPlayDoes)
+{
+    const auto handsOff = builtInPath("hands-off");
+    ::testing::internal::CaptureStderr();
+    controller->prepare(AlarmSoundSelection::customFile("/gone/Boom.m4a", "Boom"));
+    settle();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "AlarmPlaybackController custom file error: The file \"/gone/Boom.m4a\" couldn't be opened "
+              "because there is no such file.\n");
+    players.clearLog();
+    play(AlarmSoundSelection::customFile("/gone/Boom.m4a", "Boom"));
+    EXPECT_EQ(players.log(), (Strings{"volume " + handsOff + " 1", "play " + handsOff}));
+
+    controller->stop();
+    controller->prepare(builtIn(BuiltInAlarmSound::whatAreYouDoing));
+    settle();
+    EXPECT_EQ(players.livePlayers(), 1);
+    players.clearLog();
+    play(builtIn(BuiltInAlarmSound::policeAlarm));
+    settle();
+    const auto police = builtInPath("police-alarm");
+    EXPECT_EQ(players.log(), (Strings{"open " + police, "volume " + police + " 1", "play " + police}));
+    EXPECT_EQ(players.livePlayers(), 2);
+
+    directories.files.erase(builtInPath("hands-off"));
+    controller->prepare(builtIn(BuiltInAlarmSound::handsOff));
+    EXPECT_EQ(worker.waiting(), 0u);
+    controller.reset();
+    EXPECT_EQ(players.livePlayers(), 0);
 }
 
 TEST_F(AlarmPlaybackControllerTest, AVeryShortFilePlaysForAQuarterSecond)

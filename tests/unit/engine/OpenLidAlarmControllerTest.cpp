@@ -2,6 +2,7 @@
 #include "engine/HollerboxDiagnostics.h"
 #include "ports/SystemLog.h"
 
+#include <functional>
 #include <gmock/gmock.h>
 #include <thread>
 
@@ -147,6 +148,84 @@ TEST_F(OpenLidAlarmControllerTest, UnlockingReturnsToIdleFromEveryStateAndGivesE
         EXPECT_EQ(delegate->last().detailText, detail);
         EXPECT_EQ(lastMessage(), "State changed to idle. " + detail);
     }
+}
+
+TEST_F(OpenLidAlarmControllerTest, PreparesTheSoundOnArmingAndReleasesItOnEveryWayBackToIdle)
+{
+    struct Case
+    {
+        std::string name;
+        bool trigger;
+        std::function<void()> leave;
+    };
+    const auto unlock = [this] {
+        lock->lockedAfterRefresh = false;
+        ticks(1);
+    };
+    const std::vector<Case> cases{
+        {"unlock while armed", false, unlock},
+        {"unlock while triggered", true, unlock},
+        {"protection off", true, [this] { controller->setProtectionEnabled(false); }},
+        {"manual reset", false, [this] { controller->resetToIdle(); }},
+        {"controller stop", true, [this] { controller->stop(); }},
+        {"movement test finished", true, [this] { controller->stopMovementTest(); }}};
+    for (const auto& [name, trigger, leave] : cases) {
+        SCOPED_TRACE(name);
+        ProtectionConfiguration configuration;
+        configuration.alarmSoundSelection = AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm);
+        build(configuration);
+        if (name.starts_with("movement test")) {
+            controller->start();
+            ASSERT_TRUE(controller->startMovementTest());
+        } else {
+            startLocked();
+            ticks(1);
+            EXPECT_THAT(alarm->readiness, IsEmpty()); // not while the arm delay runs
+            runUntilArmed();
+        }
+        EXPECT_THAT(alarm->readiness, ElementsAre("prepare Police Alarm"));
+        if (trigger) {
+            movement->pendingEvents.push_back({"Moved."});
+            ticks(1);
+            ASSERT_EQ(controller->state(), OpenLidAlarmState::triggered);
+            EXPECT_THAT(alarm->readiness, ElementsAre("prepare Police Alarm"));
+        }
+        leave();
+        EXPECT_NE(controller->state(), OpenLidAlarmState::armed);
+        EXPECT_THAT(alarm->readiness, ElementsAre("prepare Police Alarm", "release"));
+    }
+}
+
+TEST_F(OpenLidAlarmControllerTest, ObservingOnlyHoldsNoPreparedSound)
+{
+    controller->setAutomaticAlarmTriggeringEnabled(false);
+    startLocked();
+    runUntilArmed();
+    EXPECT_THAT(alarm->readiness, IsEmpty());
+    controller->setAutomaticAlarmTriggeringEnabled(true);
+    controller->setAutomaticAlarmTriggeringEnabled(false);
+    EXPECT_THAT(alarm->readiness, ElementsAre("prepare Hands Off!", "release"));
+}
+
+TEST_F(OpenLidAlarmControllerTest, ASoundChosenWhileArmedOrSoundingIsPreparedInItsPlace)
+{
+    auto configuration = ProtectionConfiguration{};
+    const auto choose = [&](BuiltInAlarmSound::Value sound) {
+        configuration.alarmSoundSelection = AlarmSoundSelection::builtIn(sound);
+        controller->updateConfiguration(configuration);
+    };
+    choose(BuiltInAlarmSound::policeAlarm); // idle: nothing to ready
+    startLocked();
+    runUntilArmed();
+    choose(BuiltInAlarmSound::whatAreYouDoing);
+    movement->pendingEvents.push_back({"Moved."});
+    ticks(1);
+    choose(BuiltInAlarmSound::handsOff);
+    EXPECT_THAT(alarm->readiness,
+                ElementsAre("prepare Police Alarm", "prepare What Are You Doing?", "prepare Hands Off!"));
+    ASSERT_EQ(alarm->playbacks.size(), 1U);
+    EXPECT_EQ(alarm->playbacks[0].selection,
+              AlarmSoundSelection::builtIn(BuiltInAlarmSound::whatAreYouDoing));
 }
 
 TEST_F(OpenLidAlarmControllerTest, MovementTriggersWithForcedPlaybackAtTheConfiguredVolume)

@@ -45,6 +45,7 @@ struct Pipeline
     GstElement* sink = nullptr;
     FileDescriptor memory;
     std::atomic<bool> playing{false};
+    std::atomic<bool> failed{false};
     std::atomic<float> volume{1.0f};
     std::vector<gulong> handlers;
 
@@ -59,6 +60,9 @@ struct Pipeline
         }
         if (playbin) {
             gst_element_set_state(playbin, GST_STATE_NULL);
+            GstBus* bus = gst_element_get_bus(playbin);
+            gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+            gst_object_unref(bus);
             gst_object_unref(playbin);
         }
         if (sink) {
@@ -81,6 +85,15 @@ struct Pipeline
         }
     }
 };
+
+/// Notes errors of an opened pipeline and keeps no message.
+GstBusSyncReply noteErrors(GstBus*, GstMessage* message, gpointer data)
+{
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+        static_cast<Pipeline*>(data)->failed.store(true);
+    }
+    return GST_BUS_DROP;
+}
 
 struct HandlerData
 {
@@ -170,6 +183,8 @@ public:
             pipeline->enforceStreamVolume();
         });
     }
+
+    bool hasFailed() const override { return m_pipeline->failed.load(); }
 
     void stop() override
     {
@@ -274,8 +289,10 @@ AudioFilePlayerOpening AudioFilePlayerFactoryGst::openUri(const std::string& uri
             GstStructure* properties =
                 gst_structure_new("properties", "application.id", G_TYPE_STRING, "org.hollerbox.Hollerbox",
                                   "application.name", G_TYPE_STRING, "Hollerbox", nullptr);
-            g_object_set(pipeline->sink, "client-name", "Hollerbox", "stream-properties", properties,
-                         nullptr);
+            // A synchronised sink would hold a prepared sound back for as long as it waited paused: the sound
+            // server paces a single stream anyway.
+            g_object_set(pipeline->sink, "client-name", "Hollerbox", "stream-properties", properties, "sync",
+                         FALSE, nullptr);
             gst_structure_free(properties);
             if (server) {
                 g_object_set(pipeline->sink, "server", server->c_str(), nullptr);
@@ -313,7 +330,9 @@ AudioFilePlayerOpening AudioFilePlayerFactoryGst::openUri(const std::string& uri
             if (message) {
                 gst_message_unref(message);
             }
+            gst_bus_set_sync_handler(bus, noteErrors, pipeline.get(), nullptr);
             gst_bus_set_flushing(bus, TRUE);
+            gst_bus_set_flushing(bus, FALSE);
             gst_object_unref(bus);
         }
         std::unique_lock lock{state->mutex};

@@ -13,13 +13,13 @@ class GstControlThread;
 
 /// Plays sounds with GStreamer: a `playbin` per sound with an explicit `pulsesink`, its own stream at full
 /// volume and unmuted. Opening prerolls the pipeline and knows errors and (usually) the duration, waiting at
-/// most the preroll timeout. Every state change runs on one control thread of the factory, so playing,
-/// stopping and releasing never block the caller even when the sound server hangs. CAF files, which the
-/// installed GStreamer cannot demux, and AIFF files, whose parser can stall, are decoded with libsndfile and
-/// played from memory. While a sound plays, its stream is put back to full volume and unmuted whenever
-/// something else changes it. Destruction waits at most a quarter of a second for the control thread to
-/// release the players' pipelines; a thread stuck on a hung server finishes that on its own. Any thread; the
-/// factory must outlive its players.
+/// most the preroll timeout, and a prepared player starts at once however long it waited. Every state change
+/// runs on one control thread of the factory, so playing, stopping and releasing never block the caller even
+/// when the sound server hangs. CAF files, which the installed GStreamer cannot demux, and AIFF files, whose
+/// parser can stall, are decoded with libsndfile and played from memory. While a sound plays, its stream is
+/// put back to full volume and unmuted whenever something else changes it. Destruction waits at most a
+/// quarter of a second for the control thread to release the players' pipelines; a thread stuck on a hung
+/// server finishes that on its own. Any thread; the factory must outlive its players.
 class AudioFilePlayerFactoryGst final : public AudioFilePlayerFactory
 {
 public:
