@@ -30,6 +30,9 @@ public:
     /// `release()`. Says why it found or opened nothing through `diagnostics` (which may be empty).
     virtual std::optional<AccelerometerBinding> bind(SampleHandler onSample,
                                                      const DiagnosticHandler& diagnostics) = 0;
+    /// Whether the bound sensor stopped for good (its node went away or failed, which the source has said
+    /// through `diagnostics`); it gives samples again only after `release()` and a new `bind()`.
+    virtual bool hasEnded() const = 0;
     /// Stops the samples and closes the sensor; safe when not bound.
     virtual void release() = 0;
     /// What the source looks for and where ("IIO accelerometers under /sys/bus/iio/devices"), for the

@@ -24,7 +24,9 @@ enum class HidReportType : std::uint32_t
 /// A device property: text or number.
 using HidPropertyValue = std::variant<std::string, std::int64_t>;
 
-/// One report delivered by a device; `bytes` lies in the buffer given to `scheduleInputReports`.
+/// One report delivered by a device; `bytes` lies in the buffer given to `scheduleInputReports`. A report
+/// whose `result` is not 0 carries no bytes and ends the delivery: the device stopped for good (it went away
+/// or failed), and `HidDevice::lastError()` says why.
 struct HidInputReport
 {
     std::int32_t result = 0;
@@ -52,7 +54,8 @@ public:
     virtual ~HidDevice() = default;
 
     /// The property under `key` ("Product", "VendorID", "ProductID", "PrimaryUsagePage", "PrimaryUsage",
-    /// "Transport", ...), or none when the device has no such property.
+    /// "DevicePath" (the node it is read from), "Transport", ...), or none when the device has no such
+    /// property.
     virtual std::optional<HidPropertyValue> property(std::string_view key) const = 0;
     /// All elements of the device in the order the HID layer lists them; none when they cannot be read.
     virtual std::optional<std::vector<HidElement>> elements() const = 0;
@@ -69,6 +72,9 @@ public:
     /// Asks an open device for one report of `type` and `reportID`, offering `length` bytes.
     virtual HidReportRequestResult getReport(HidReportType type, std::uint32_t reportID,
                                              std::size_t length) = 0;
+    /// Why the last open failed or the reports ended, as the system words it ("No such device"); empty when
+    /// nothing failed or the reason is unknown.
+    virtual std::string lastError() const { return {}; }
 };
 
 } // namespace hollerbox

@@ -29,8 +29,11 @@ public:
     {
         ++releaseCount;
         isBound = false;
+        ended = false;
         sampleHandler = nullptr;
     }
+
+    bool hasEnded() const override { return isBound && ended; }
 
     std::string searchDescription() const override { return description; }
 
@@ -39,6 +42,7 @@ public:
     std::string notFoundMessage;
     SampleHandler sampleHandler;
     bool isBound = false;
+    bool ended = false;
     int bindCount = 0;
     int releaseCount = 0;
 };

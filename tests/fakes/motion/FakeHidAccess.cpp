@@ -19,6 +19,15 @@ bool FakeHidDeviceState::deliver(const std::vector<std::uint8_t>& bytes, HidRepo
     return true;
 }
 
+bool FakeHidDeviceState::end(std::int32_t result)
+{
+    if (!isOpen || !isScheduled || !callback) {
+        return false;
+    }
+    callback({result, HidReportType::input, 0, {}});
+    return true;
+}
+
 std::optional<HidPropertyValue> FakeHidDevice::property(std::string_view key) const
 {
     const auto found = m_state->properties.find(key);

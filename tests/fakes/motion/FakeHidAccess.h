@@ -21,6 +21,8 @@ struct FakeHidDeviceState
     std::int32_t openResult = IOReturn::success;
     /// Answers to report requests by type and report ID; anything else fails as unsupported.
     std::map<std::pair<HidReportType, std::uint32_t>, HidReportRequestResult> reportAnswers;
+    /// What `lastError()` says.
+    std::string lastError;
 
     int openCount = 0;
     int closeCount = 0;
@@ -33,6 +35,8 @@ struct FakeHidDeviceState
     /// Hands `bytes` to the scheduled callback as the HID layer would; false when nothing listens.
     bool deliver(const std::vector<std::uint8_t>& bytes, HidReportType type = HidReportType::input,
                  std::uint32_t reportID = 0);
+    /// Ends the delivery with `result` as a device that goes away does; false when nothing listens.
+    bool end(std::int32_t result = IOReturn::noDevice);
 };
 
 /// A device handle over shared fake state.
@@ -48,6 +52,7 @@ public:
     void scheduleInputReports(std::span<std::uint8_t> reportBuffer, HidInputReportCallback callback) override;
     void unscheduleInputReports() override;
     HidReportRequestResult getReport(HidReportType type, std::uint32_t reportID, std::size_t length) override;
+    std::string lastError() const override { return m_state->lastError; }
 
 private:
     std::shared_ptr<FakeHidDeviceState> m_state;

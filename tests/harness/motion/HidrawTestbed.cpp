@@ -45,6 +45,29 @@ bool HidrawTestbed::addDevices(const std::string& fileName)
     return true;
 }
 
+bool HidrawTestbed::addDevices(const std::string& fileName,
+                               const std::vector<std::pair<std::string, std::string>>& replacements)
+{
+    gchar* contents = nullptr;
+    GError* error = nullptr;
+    if (!g_file_get_contents(dataPath(fileName).c_str(), &contents, nullptr, &error)) {
+        m_error = "cannot read " + fileName + ": " + takeError(error);
+        return false;
+    }
+    std::string text{contents};
+    g_free(contents);
+    for (const auto& [from, to] : replacements) {
+        for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+            text.replace(at, from.size(), to);
+        }
+    }
+    if (!umockdev_testbed_add_from_string(m_testbed, text.c_str(), &error)) {
+        m_error = "cannot add " + fileName + ": " + takeError(error);
+        return false;
+    }
+    return true;
+}
+
 bool HidrawTestbed::loadIoctls(const std::string& node, const std::string& fileName)
 {
     GError* error = nullptr;
@@ -76,6 +99,20 @@ void HidrawTestbed::removeDeviceNode(const std::string& node)
 {
     std::error_code ignored;
     std::filesystem::remove(deviceRoot() + "/" + node, ignored);
+}
+
+void HidrawTestbed::hangUpNode(const std::string& node)
+{
+    const std::lock_guard lock{m_writeMutex};
+    const int descriptor = nodeDescriptor(node);
+    if (descriptor < 0) {
+        return;
+    }
+    // The testbed owns the descriptor and closes it later: it is pointed at the null device, which closes
+    // the node's far end.
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    ::dup2(null, descriptor);
+    ::close(null);
 }
 
 std::string HidrawTestbed::rootDirectory() const

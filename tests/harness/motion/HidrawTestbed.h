@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
@@ -31,6 +32,10 @@ public:
     /// Adds the devices of `fileName` (a umockdev device file in tests/data/motion); false on failure,
     /// with the reason in `error()`.
     bool addDevices(const std::string& fileName);
+    /// As above, with every `from` text of the file replaced by its `to` text, so that a device can come
+    /// back under new names ("hidraw0" as "hidraw1"), as after a driver reload.
+    bool addDevices(const std::string& fileName,
+                    const std::vector<std::pair<std::string, std::string>>& replacements);
     /// Replays the report requests of `fileName` (a umockdev ioctl file in tests/data/motion) on `node`.
     bool loadIoctls(const std::string& node, const std::string& fileName);
     /// Replays the evemu events of `fileName` (in tests/data/motion) to whoever opens `node`
@@ -40,6 +45,9 @@ public:
     void removeDevice(const std::string& sysfsPath);
     /// Removes the device node of `node` ("hidraw0"), so that opening it fails.
     void removeDeviceNode(const std::string& node);
+    /// Hangs up `node` for whoever has it open, as unplugging its device does: readers find its end.
+    /// umockdev cannot give the name to a new device afterwards.
+    void hangUpNode(const std::string& node);
 
     std::string rootDirectory() const;
     std::string sysfsRoot() const { return rootDirectory() + "/sys"; }

@@ -123,14 +123,17 @@ TEST_F(EmulatedAccelerometerTest, DevicesThatAreNotCandidatesAreIgnored)
     EXPECT_EQ(monitor->detector().latestAxes(), (SPUDecodedAxes{1, 2, 3}));
 }
 
-TEST_F(EmulatedAccelerometerTest, ANodeThatCannotBeOpenedGivesTheOpenFailureSentence)
+TEST_F(EmulatedAccelerometerTest, ANodeThatCannotBeOpenedGivesTheOpenFailureSentenceAndNamesNodeAndReason)
 {
     addAccelerometer();
     testbed.removeDeviceNode("hidraw0");
     const auto monitor = makeMonitor(virtualClock);
     EXPECT_FALSE(monitor->prepare());
     EXPECT_THAT(messages, ElementsAre("Failed to open AppleSPUHIDDevice accelerometer. IOReturn=-536870208 "
-                                      "hex=0x-1ffffd40."));
+                                      "hex=0x-1ffffd40.",
+                                      "Cannot open " + testbed.deviceRoot() +
+                                          "/hidraw0 of AppleSPUHIDDevice accelerometer Apple SPU "
+                                          "Accelerometer: No such file or directory."));
     EXPECT_EQ(monitor->arm(0.05).detail,
               "Movement monitoring unavailable because AppleSPUHIDDevice service binding failed.");
 }

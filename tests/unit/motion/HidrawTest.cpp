@@ -107,6 +107,7 @@ protected:
         writer.reset(::open(tree.node(name).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
         EXPECT_TRUE(writer.isValid());
         device->scheduleInputReports(buffer, [this](const HidInputReport& report) {
+            results.push_back(report.result);
             reports.emplace_back(report.reportID,
                                  std::vector<std::uint8_t>(report.bytes.begin(), report.bytes.end()));
         });
@@ -122,6 +123,7 @@ protected:
     HidAccessHidraw access{tree.locations()};
     FileDescriptor writer;
     std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> reports;
+    std::vector<std::int32_t> results;
     std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(4096);
 };
 
@@ -212,6 +214,9 @@ TEST_F(HidrawTest, OpenFailuresBecomeTheCodesTheOriginalPlatformGives)
     const auto device = access.createDevice("hidraw0");
     ASSERT_TRUE(device);
     EXPECT_EQ(device->open(), -536870208); // kIOReturnNoDevice
+    EXPECT_EQ(device->lastError(), "No such file or directory");
+    EXPECT_THAT(device->property("DevicePath"),
+                Optional(VariantWith<std::string>(tree.node("hidraw0").string())));
     EXPECT_EQ(device->getReport(HidReportType::feature, 1, 64).result, IOReturn::notOpen);
 
     EXPECT_EQ(ioReturnForOpenError(EBUSY), -536870203);
@@ -270,7 +275,7 @@ TEST_F(HidrawTest, ReportsWithoutIDsHaveReportIDZeroAndLongReportsAreCutToTheBuf
     EXPECT_EQ(reports[0], std::make_pair(0U, std::vector<std::uint8_t>{9, 0, 4, 5, 6}));
 }
 
-TEST_F(HidrawTest, ANodeThatGoesAwayStopsTheReadingAndTheDeviceCanStillClose)
+TEST_F(HidrawTest, ANodeThatGoesAwayEndsTheDeliveryWithOneFailedReportAndTheDeviceCanStillClose)
 {
     tree.addNode("hidraw0", "0019:05AC:8104.0001", kAccelerometerUevent, descriptors::vendorAccelerometer);
     const auto device = openStreaming("hidraw0", buffer);
@@ -278,7 +283,10 @@ TEST_F(HidrawTest, ANodeThatGoesAwayStopsTheReadingAndTheDeviceCanStillClose)
     write(makeSPUReport(1, 2, 3));
     writer.reset();
     ASSERT_TRUE(waitProcessingEvents([&] { return !device->isReading(); }));
-    EXPECT_EQ(reports.size(), 1U);
+    processEventsFor(std::chrono::milliseconds{20});
+    EXPECT_THAT(results, ElementsAre(IOReturn::success, IOReturn::noDevice));
+    EXPECT_THAT(reports.back().second, IsEmpty());
+    EXPECT_EQ(device->lastError(), "the node came to its end");
     // A request to a node that is no hidraw device fails as unsupported.
     const auto request = device->getReport(HidReportType::input, 1, 64);
     EXPECT_EQ(request.result, IOReturn::unsupported);

@@ -126,6 +126,7 @@ void AccelerometerSourceEvdev::release()
     m_scaling.reset();
     m_pending.clear();
     m_dropping = false;
+    m_ended = false;
     m_onSample = nullptr;
     m_diagnostics = nullptr;
 }
@@ -196,6 +197,7 @@ void AccelerometerSourceEvdev::stop(const std::string& problem)
         m_notifier->setEnabled(false);
     }
     m_pending.clear();
+    m_ended = m_device.has_value();
     if (m_diagnostics && m_device) {
         m_diagnostics("Evdev accelerometer " + describe(*m_device) + " gives no readings: " + problem + ".");
     }

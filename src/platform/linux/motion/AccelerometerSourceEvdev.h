@@ -30,6 +30,7 @@ public:
 
     std::optional<AccelerometerBinding> bind(SampleHandler onSample,
                                              const DiagnosticHandler& diagnostics) override;
+    bool hasEnded() const override { return m_ended; }
     void release() override;
     std::string searchDescription() const override;
 
@@ -50,6 +51,7 @@ private:
     std::vector<std::uint8_t> m_pending;
     std::array<std::int32_t, 3> m_values{};
     bool m_dropping = false;
+    bool m_ended = false;
     SampleHandler m_onSample;
     DiagnosticHandler m_diagnostics;
     std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);

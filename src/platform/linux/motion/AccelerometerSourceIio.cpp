@@ -120,6 +120,7 @@ void AccelerometerSourceIio::release()
 {
     m_bufferCheck.reset();
     m_delivered = false;
+    m_failing = false;
     m_buffer.reset();
     m_poller.reset();
     m_mode = Mode::none;
@@ -131,6 +132,7 @@ void AccelerometerSourceIio::release()
 void AccelerometerSourceIio::deliver(const std::array<std::int64_t, 3>& raw)
 {
     m_delivered = true;
+    m_failing = false;
     if (m_onSample) {
         const SampleHandler handler = m_onSample;
         handler(m_calibration.countsFor(raw));
@@ -139,6 +141,7 @@ void AccelerometerSourceIio::deliver(const std::array<std::int64_t, 3>& raw)
 
 void AccelerometerSourceIio::reportFailure(const std::string& problem)
 {
+    m_failing = m_device.has_value();
     if (m_diagnostics && m_device) {
         m_diagnostics("IIO accelerometer " + m_device->displayName() + " (" + m_device->node +
                       ") gives no readings: " + problem + ".");

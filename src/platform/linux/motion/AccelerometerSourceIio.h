@@ -39,6 +39,7 @@ public:
 
     std::optional<AccelerometerBinding> bind(SampleHandler onSample,
                                              const DiagnosticHandler& diagnostics) override;
+    bool hasEnded() const override { return m_failing; }
     void release() override;
     std::string searchDescription() const override;
 
@@ -62,6 +63,8 @@ private:
     std::unique_ptr<IioRawPoller> m_poller;
     std::unique_ptr<ScheduledTask> m_bufferCheck;
     bool m_delivered = false;
+    /// A failure was reported and no reading came after it.
+    bool m_failing = false;
     Mode m_mode = Mode::none;
 };
 

@@ -112,6 +112,7 @@ std::unique_ptr<HidDeviceHidraw> HidAccessHidraw::createHidrawDevice(const std::
 
     HidDeviceHidraw::Description description;
     description.nodePath = m_locations.deviceRoot + "/" + service;
+    description.properties.emplace("DevicePath", description.nodePath);
     if (const auto uevent = SysfsFiles::read(hidDevice + "/uevent")) {
         const auto values = SysfsFiles::parseUevent(*uevent);
         if (const auto name = values.find("HID_NAME"); name != values.end()) {

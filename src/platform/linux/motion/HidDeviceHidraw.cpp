@@ -61,8 +61,10 @@ std::int32_t HidDeviceHidraw::open()
     }
     FileDescriptor file{::open(m_description.nodePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
     if (!file.isValid()) {
+        m_lastError = std::strerror(errno);
         return ioReturnForOpenError(errno);
     }
+    m_lastError.clear();
     m_file = std::move(file);
     if (m_scheduled) {
         startReading();
@@ -192,7 +194,10 @@ void HidDeviceHidraw::readReports()
         }
         if (count <= 0) {
             // The node went away (EIO, ENODEV) or reached its end: nothing more will come.
-            stopReading();
+            endStream(count, errno);
+            if (lifetime.expired()) {
+                return;
+            }
             break;
         }
         splitReports(std::span<const std::uint8_t>{m_readBuffer}.first(static_cast<std::size_t>(count)));
@@ -223,6 +228,15 @@ void HidDeviceHidraw::deliver(std::span<const std::uint8_t> report)
     // The callback may close or destroy this device: it keeps itself alive while it runs.
     const auto callback = m_callback;
     (*callback)({IOReturn::success, HidReportType::input, reportID, m_reportBuffer.first(length)});
+}
+
+void HidDeviceHidraw::endStream(ssize_t count, int error)
+{
+    m_lastError = count == 0 ? "the node came to its end" : std::strerror(error);
+    stopReading();
+    const auto callback = m_callback;
+    (*callback)({count == 0 ? IOReturn::noDevice : ioReturnForRequestError(error), HidReportType::input, 0,
+                 m_reportBuffer.first(0)});
 }
 
 void HidDeviceHidraw::stopReading()

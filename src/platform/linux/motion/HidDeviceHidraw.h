@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 class QSocketNotifier;
@@ -19,7 +20,8 @@ namespace hollerbox {
 /// A hidraw node: properties from sysfs, elements from its report descriptor, reports read without
 /// blocking on the thread that schedules them (the main thread). A slow device is read as soon as a report
 /// arrives; a fast one (reports less than `readBatchInterval` apart) is read every `readBatchInterval`, all
-/// its waiting reports together, until it falls quiet. Reading allocates nothing per report.
+/// its waiting reports together, until it falls quiet. Reading allocates nothing per report. A node that
+/// reaches its end or fails (the device went away) ends the delivery with one report of a non-zero result.
 class HidDeviceHidraw final : public HidDevice
 {
 public:
@@ -52,6 +54,7 @@ public:
     void scheduleInputReports(std::span<std::uint8_t> reportBuffer, HidInputReportCallback callback) override;
     void unscheduleInputReports() override;
     HidReportRequestResult getReport(HidReportType type, std::uint32_t reportID, std::size_t length) override;
+    std::string lastError() const override { return m_lastError; }
 
     /// Whether reports are being read: scheduled, open, and the node has not gone away.
     bool isReading() const;
@@ -66,6 +69,8 @@ private:
     void readReports();
     void deliver(std::span<const std::uint8_t> report);
     void stopReading();
+    /// Stops reading after a read that returned `count` and tells the callback, which may destroy the device.
+    void endStream(ssize_t count, int error);
     void dropNotifier();
 
     Description m_description;
@@ -82,6 +87,7 @@ private:
     bool m_scheduled = false;
     bool m_dispatching = false;
     bool m_endOfStream = false;
+    std::string m_lastError;
     std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };
 
