@@ -36,8 +36,7 @@ TEST(ProtectionServicesLinuxTest, EachProgramHasItsOwnLockSourceAndSoundLookup)
     ASSERT_TRUE(buses.start());
     LogindMock logind{buses.systemBusAddress()};
     ASSERT_TRUE(logind.start());
-    logind.setCallerSession(QStringLiteral("c1"));
-    logind.addSession(QStringLiteral("c1"));
+    logind.addCallerSession();
     qputenv("XDG_SESSION_ID", "c1");
 
     ClockSystem clock;

@@ -1,5 +1,6 @@
 #include "ApplicationBus.h"
 #include "EmulatedLaptop.h"
+#include "EventLoopWait.h"
 #include "LaunchedMonitors.h"
 #include "PrivateDBusDaemon.h"
 #include "QtTestApplication.h"
@@ -9,7 +10,6 @@
 #include "model/settings/SettingsKeys.h"
 #include "model/settings/SettingsStore.h"
 
-#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -76,8 +76,7 @@ protected:
         ensureCoreApplication();
         ASSERT_TRUE(m_directory.isValid());
         ASSERT_TRUE(m_laptop.start({})) << m_laptop.error();
-        m_laptop.logind().setCallerSession(QStringLiteral("c1"));
-        m_laptop.logind().addSession(QStringLiteral("c1"));
+        m_laptop.logind().addCallerSession();
         ASSERT_TRUE(m_sessionBus.start());
         m_bus = QDBusConnection::connectToBus(m_sessionBus.address(), QStringLiteral("application-test"));
         ASSERT_TRUE(m_bus.isConnected());
@@ -198,17 +197,9 @@ protected:
             SettingsKeys::protectionEnabled);
     }
 
-    /// Runs the event loop until `condition` holds; false after `limit`.
     static bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)
     {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() >= deadline) {
-                return false;
-            }
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return true;
+        return waitProcessingEvents(condition, limit, 20ms);
     }
 
     QString path(const QString& name) const { return m_directory.filePath(name); }

@@ -71,6 +71,14 @@ bool waitUntilGone(pid_t processId, std::chrono::milliseconds limit)
         [processId] { return !QFile::exists(QStringLiteral("/proc/%1").arg(processId)); }, limit);
 }
 
+bool isAlive(pid_t processId)
+{
+    QFile file{QStringLiteral("/proc/%1/stat").arg(processId)};
+    const QByteArray stat = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray{};
+    const auto end = stat.lastIndexOf(')');
+    return end >= 0 && stat.size() > end + 2 && stat[end + 2] != 'Z';
+}
+
 QStringList commandLineOf(pid_t processId)
 {
     QFile file{QStringLiteral("/proc/%1/cmdline").arg(processId)};
@@ -89,14 +97,7 @@ std::optional<pid_t> processWithArgument(const QString& argument)
     for (const QString& entry : QDir{QStringLiteral("/proc")}.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         bool numeric = false;
         const auto processId = static_cast<pid_t>(entry.toInt(&numeric));
-        if (!numeric || !commandLineOf(processId).contains(argument)) {
-            continue;
-        }
-        QFile statFile{QStringLiteral("/proc/%1/stat").arg(processId)};
-        const QString stat =
-            statFile.open(QIODevice::ReadOnly) ? QString::fromUtf8(statFile.readAll()) : QString{};
-        const auto end = stat.lastIndexOf(QLatin1Char(')'));
-        if (end >= 0 && stat.size() > end + 2 && stat[end + 2] != QLatin1Char('Z')) {
+        if (numeric && commandLineOf(processId).contains(argument) && isAlive(processId)) {
             return processId;
         }
     }

@@ -34,6 +34,9 @@ bool waitForLine(const QString& path, const QString& fragment, std::chrono::mill
 /// Runs the event loop until process `processId` has ended and been reaped (its /proc entry is gone) or
 /// `limit` passes.
 bool waitUntilGone(pid_t processId, std::chrono::milliseconds limit);
+/// Whether process `processId` exists and has not ended: a detached monitor whose launcher is gone stays a
+/// zombie of the test process once ended, where a real application would long be gone.
+bool isAlive(pid_t processId);
 /// The arguments /proc shows for `processId`, the program first.
 QStringList commandLineOf(pid_t processId);
 /// A running process (not a zombie) that was given `argument`, if any.

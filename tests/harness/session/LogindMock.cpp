@@ -34,8 +34,6 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, MockMethod& metho
     return argument;
 }
 
-const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
-
 // State kept on the mock's manager object by SetCallerSessions, read by the two lookups.
 constexpr const char* kSetCallerSessions = "self.hollerbox_by_pid = args[0]\n"
                                            "self.hollerbox_auto = args[1]\n";
@@ -75,18 +73,14 @@ bool LogindMock::start(Options options)
     if (!m_mock.start()) {
         return false;
     }
-    const QString manager = QString::fromLatin1(managerPath);
-    const QString mock = QString::fromLatin1(DBusMockProcess::mockInterface);
     const QString interface = QString::fromLatin1(managerInterface);
-    m_mock.call(manager, mock, QStringLiteral("AddMethod"),
-                {interface, QStringLiteral("SetCallerSessions"), QStringLiteral("ss"), QString{},
-                 QString::fromLatin1(kSetCallerSessions)});
-    m_mock.call(manager, mock, QStringLiteral("AddMethod"),
-                {interface, QStringLiteral("GetSession"), QStringLiteral("s"), QStringLiteral("o"),
-                 QString::fromLatin1(kGetSession)});
-    m_mock.call(manager, mock, QStringLiteral("AddMethod"),
-                {interface, QStringLiteral("GetSessionByPID"), QStringLiteral("u"), QStringLiteral("o"),
-                 QString::fromLatin1(kGetSessionByPid)});
+    control(QStringLiteral("AddMethod"),
+            {interface, QStringLiteral("SetCallerSessions"), QStringLiteral("ss"), QString{},
+             QString::fromLatin1(kSetCallerSessions)});
+    control(QStringLiteral("AddMethod"), {interface, QStringLiteral("GetSession"), QStringLiteral("s"),
+                                          QStringLiteral("o"), QString::fromLatin1(kGetSession)});
+    control(QStringLiteral("AddMethod"), {interface, QStringLiteral("GetSessionByPID"), QStringLiteral("u"),
+                                          QStringLiteral("o"), QString::fromLatin1(kGetSessionByPid)});
     if (!m_sessionOfProcess.isEmpty() || !m_autoSession.isEmpty()) {
         sendCallerSessions();
     }
@@ -105,11 +99,11 @@ QString LogindMock::sessionPath(const QString& sessionId)
 QString LogindMock::addSession(const QString& sessionId, bool active, unsigned userId,
                                const QString& userName)
 {
-    const auto reply =
-        m_mock.call(QString::fromLatin1(managerPath), QString::fromLatin1(DBusMockProcess::mockInterface),
-                    QStringLiteral("AddSession"),
-                    {sessionId, QStringLiteral("seat0"), QVariant::fromValue(userId), userName, active});
-    return reply.arguments().value(0).toString();
+    return control(QStringLiteral("AddSession"),
+                   {sessionId, QStringLiteral("seat0"), QVariant::fromValue(userId), userName, active})
+        .arguments()
+        .value(0)
+        .toString();
 }
 
 QString LogindMock::addBareSession(const QString& sessionId, const QVariantMap& properties)
@@ -121,27 +115,22 @@ QString LogindMock::addBareSession(const QString& sessionId, const QVariantMap& 
     }();
     Q_UNUSED(registered);
     const auto path = sessionPath(sessionId);
-    m_mock.call(
-        QString::fromLatin1(managerPath), QString::fromLatin1(DBusMockProcess::mockInterface),
-        QStringLiteral("AddObject"),
-        {path, QString::fromLatin1(sessionInterface), properties, QVariant::fromValue(QList<MockMethod>{})});
+    control(QStringLiteral("AddObject"), {path, QString::fromLatin1(sessionInterface), properties,
+                                          QVariant::fromValue(QList<MockMethod>{})});
     return path;
 }
 
 void LogindMock::removeSession(const QString& sessionId)
 {
-    m_mock.call(QString::fromLatin1(managerPath), QString::fromLatin1(DBusMockProcess::mockInterface),
-                QStringLiteral("RemoveObject"),
-                {QVariant::fromValue(QDBusObjectPath{sessionPath(sessionId)})});
+    control(QStringLiteral("RemoveObject"), {QVariant::fromValue(QDBusObjectPath{sessionPath(sessionId)})});
     announceSession(QStringLiteral("SessionRemoved"), sessionId);
 }
 
 void LogindMock::announceSession(const QString& signal, const QString& sessionId)
 {
-    m_mock.call(QString::fromLatin1(managerPath), QString::fromLatin1(DBusMockProcess::mockInterface),
-                QStringLiteral("EmitSignal"),
-                {QString::fromLatin1(managerInterface), signal, QStringLiteral("so"),
-                 QVariantList{sessionId, QVariant::fromValue(QDBusObjectPath{sessionPath(sessionId)})}});
+    control(QStringLiteral("EmitSignal"),
+            {QString::fromLatin1(managerInterface), signal, QStringLiteral("so"),
+             QVariantList{sessionId, QVariant::fromValue(QDBusObjectPath{sessionPath(sessionId)})}});
 }
 
 void LogindMock::setSessionOfProcess(const std::optional<QString>& sessionId)
@@ -177,55 +166,72 @@ void LogindMock::setLockedHint(const QString& sessionId, bool locked)
 
 void LogindMock::setSessionDesktop(const QString& sessionId, const QString& desktop)
 {
-    const QString mock = QString::fromLatin1(DBusMockProcess::mockInterface);
     const QString interface = QString::fromLatin1(sessionInterface);
-    const QVariantMap properties{{QStringLiteral("Desktop"), desktop}};
     if (m_mock
-            .tryCall(sessionPath(sessionId), mock, QStringLiteral("UpdateProperties"),
-                     {interface, properties})
+            .tryCall(sessionPath(sessionId), QString::fromLatin1(DBusMockProcess::mockInterface),
+                     QStringLiteral("UpdateProperties"),
+                     {interface, QVariantMap{{QStringLiteral("Desktop"), desktop}}})
             .type() != QDBusMessage::ReplyMessage) {
-        m_mock.call(sessionPath(sessionId), mock, QStringLiteral("AddProperty"),
-                    {interface, QStringLiteral("Desktop"), variant(desktop)});
+        control(QStringLiteral("AddProperty"), {interface, QStringLiteral("Desktop"), variant(desktop)},
+                sessionPath(sessionId));
     }
 }
 
 void LogindMock::updateSessionProperties(const QString& sessionId, const QVariantMap& properties)
 {
-    m_mock.call(sessionPath(sessionId), QString::fromLatin1(DBusMockProcess::mockInterface),
-                QStringLiteral("UpdateProperties"), {QString::fromLatin1(sessionInterface), properties});
+    control(QStringLiteral("UpdateProperties"), {QString::fromLatin1(sessionInterface), properties},
+            sessionPath(sessionId));
 }
 
 void LogindMock::setLidClosed(const QVariant& value)
 {
-    const QString manager = QString::fromLatin1(managerPath);
     const QString interface = QString::fromLatin1(managerInterface);
-    const QString mock = QString::fromLatin1(DBusMockProcess::mockInterface);
     if (m_hasLidClosed) {
-        m_mock.call(manager, mock, QStringLiteral("UpdateProperties"),
-                    {interface, QVariantMap{{QStringLiteral("LidClosed"), value}}});
+        control(QStringLiteral("UpdateProperties"),
+                {interface, QVariantMap{{QStringLiteral("LidClosed"), value}}});
     } else {
-        m_mock.call(manager, mock, QStringLiteral("AddProperty"),
-                    {interface, QStringLiteral("LidClosed"), variant(value)});
+        control(QStringLiteral("AddProperty"), {interface, QStringLiteral("LidClosed"), variant(value)});
         m_hasLidClosed = true;
     }
 }
 
 void LogindMock::setCanSuspend(const QString& answer)
 {
-    m_mock.call(QString::fromLatin1(managerPath), QString::fromLatin1(DBusMockProcess::mockInterface),
-                QStringLiteral("AddMethod"),
-                {QString::fromLatin1(managerInterface), QStringLiteral("CanSuspend"), QString{},
-                 QStringLiteral("s"), QStringLiteral("ret = '%1'").arg(answer)});
+    control(QStringLiteral("AddMethod"),
+            {QString::fromLatin1(managerInterface), QStringLiteral("CanSuspend"), QString{},
+             QStringLiteral("s"), QStringLiteral("ret = '%1'").arg(answer)});
 }
 
 void LogindMock::refuseInhibit(const QString& errorName)
 {
-    m_mock.call(QString::fromLatin1(managerPath), QString::fromLatin1(DBusMockProcess::mockInterface),
-                QStringLiteral("AddMethod"),
-                {QString::fromLatin1(managerInterface), QStringLiteral("Inhibit"), QStringLiteral("ssss"),
-                 QStringLiteral("h"),
-                 QStringLiteral("raise dbus.exceptions.DBusException('Inhibitor refused', name='%1')")
-                     .arg(errorName)});
+    control(QStringLiteral("AddMethod"),
+            {QString::fromLatin1(managerInterface), QStringLiteral("Inhibit"), QStringLiteral("ssss"),
+             QStringLiteral("h"),
+             QStringLiteral("raise dbus.exceptions.DBusException('Inhibitor refused', name='%1')")
+                 .arg(errorName)});
+}
+
+std::size_t LogindMock::managerCalls(const QString& method)
+{
+    const auto calls =
+        control(QStringLiteral("GetMethodCalls"), {method}).arguments().value(0).value<QDBusArgument>();
+    std::size_t count = 0;
+    calls.beginArray();
+    while (!calls.atEnd()) {
+        qulonglong time = 0;
+        QVariantList arguments;
+        calls.beginStructure();
+        calls >> time >> arguments;
+        calls.endStructure();
+        ++count;
+    }
+    calls.endArray();
+    return count;
+}
+
+QDBusMessage LogindMock::control(const QString& method, const QVariantList& arguments, const QString& path)
+{
+    return m_mock.call(path, QString::fromLatin1(DBusMockProcess::mockInterface), method, arguments);
 }
 
 std::vector<LogindMock::Inhibitor> LogindMock::listInhibitors()

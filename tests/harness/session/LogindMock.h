@@ -43,6 +43,12 @@ public:
 
     static QString sessionPath(const QString& sessionId);
 
+    /// Adds the session "c1" (or `sessionId`) as the one of this process and of "auto", as a login does.
+    void addCallerSession(const QString& sessionId = QStringLiteral("c1"))
+    {
+        setCallerSession(sessionId);
+        addSession(sessionId);
+    }
     /// Adds a session of the given user on seat0, announces it with `SessionNew` and returns its object path.
     QString addSession(const QString& sessionId, bool active = true, unsigned userId = 1000,
                        const QString& userName = QStringLiteral("ada"));
@@ -74,11 +80,16 @@ public:
     /// Makes `Inhibit` fail with the given D-Bus error, as logind does when polkit says no.
     void refuseInhibit(const QString& errorName);
     std::vector<Inhibitor> listInhibitors();
+    /// How many calls of the Manager's `method` the mock has handled.
+    std::size_t managerCalls(const QString& method);
 
     DBusMockProcess& process() { return m_mock; }
 
 private:
     void sendCallerSessions();
+    /// Calls a method of the mock's control interface on the object at `path` (the Manager by default).
+    QDBusMessage control(const QString& method, const QVariantList& arguments,
+                         const QString& path = QString::fromLatin1(managerPath));
 
     DBusMockProcess m_mock;
     bool m_hasLidClosed = false;

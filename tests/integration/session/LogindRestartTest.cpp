@@ -67,8 +67,7 @@ protected:
         ensureCoreApplication();
         ASSERT_TRUE(m_buses.start());
         ASSERT_TRUE(m_logind.start());
-        m_logind.setCallerSession(kSession);
-        m_logind.addSession(kSession);
+        m_logind.addCallerSession(kSession);
         qunsetenv("XDG_SESSION_ID");
         qunsetenv("XDG_CURRENT_DESKTOP");
     }

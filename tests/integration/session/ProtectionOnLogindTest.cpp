@@ -43,8 +43,7 @@ TEST(ProtectionOnLogindTest, ScreenLockArmsUnderAnInhibitorTheAlarmHoldsTheKeysA
     ASSERT_TRUE(buses.start());
     LogindMock logind{buses.systemBusAddress()};
     ASSERT_TRUE(logind.start());
-    logind.setCallerSession(QStringLiteral("c1"));
-    logind.addSession(QStringLiteral("c1"));
+    logind.addCallerSession();
     auto locker = ScreenSaverMock::freedesktop(buses.sessionBusAddress());
     ASSERT_TRUE(locker.start());
 

@@ -8,6 +8,7 @@
 #include "session/ScreenLockMonitor.h"
 
 #include <algorithm>
+#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -41,8 +42,7 @@ protected:
         ensureCoreApplication();
         ASSERT_TRUE(buses.start());
         ASSERT_TRUE(logind.start());
-        logind.setCallerSession(QStringLiteral("c1"));
-        logind.addSession(QStringLiteral("c1"));
+        logind.addCallerSession();
     }
 
     void startMonitor(SessionLockSourceLogind::Options options = sourceOptions())
@@ -110,41 +110,41 @@ TEST_F(SessionLockSourceLogindTest, LockedHintLocksAndUnlocks)
     EXPECT_FALSE(monitor->isLocked());
 }
 
-TEST_F(SessionLockSourceLogindTest, AlreadyLockedSessionIsLockedAtStart)
+TEST_F(SessionLockSourceLogindTest, FollowsTheFirstSessionThatExistsAndItsStateAtStart)
 {
-    logind.setLockedHint(QStringLiteral("c1"), true);
-    startMonitor();
-    EXPECT_TRUE(monitor->isLocked());
-}
-
-TEST_F(SessionLockSourceLogindTest, SessionIdOfTheEnvironmentComesFirst)
-{
-    logind.addSession(QStringLiteral("c2"));
-    startMonitor(sourceOptions(QStringLiteral("c2")));
-    EXPECT_EQ(source->sessionPath(), LogindMock::sessionPath(QStringLiteral("c2")));
-}
-
-TEST_F(SessionLockSourceLogindTest, UnknownSessionIdFallsBackToTheProcessSession)
-{
-    startMonitor(sourceOptions(QStringLiteral("gone")));
-    EXPECT_EQ(source->sessionPath(), LogindMock::sessionPath(QStringLiteral("c1")));
-}
-
-TEST_F(SessionLockSourceLogindTest, ProcessOutsideSessionsFallsBackToTheAutoSession)
-{
-    logind.addSession(QStringLiteral("c3"));
-    logind.setSessionOfProcess(std::nullopt);
-    logind.setAutoSession(QStringLiteral("c3"));
-    startMonitor();
-    EXPECT_EQ(source->sessionPath(), LogindMock::sessionPath(QStringLiteral("c3")));
-}
-
-TEST_F(SessionLockSourceLogindTest, NoSessionAtAllMeansNoDictionary)
-{
-    logind.setCallerSession(std::nullopt);
-    startMonitor();
-    EXPECT_EQ(source->sessionPath(), QString{});
-    EXPECT_EQ(messages.back(), kNil);
+    const struct
+    {
+        const char* name;
+        std::function<void()> arrange;
+        const char* requested;
+        const char* followed;
+        bool locked = false;
+    } rows[] = {
+        {"the environment's session first", [&] { logind.addSession(QStringLiteral("c2")); }, "c2", "c2"},
+        {"an unknown one falls back to the process's", [] {}, "gone", "c1"},
+        {"a process outside sessions falls back to auto",
+         [&] {
+             logind.addSession(QStringLiteral("c3"));
+             logind.setSessionOfProcess(std::nullopt);
+             logind.setAutoSession(QStringLiteral("c3"));
+         },
+         "", "c3"},
+        {"an already locked one is locked at start",
+         [&] { logind.setLockedHint(QStringLiteral("c3"), true); }, "c3", "c3", true},
+        {"none at all", [&] { logind.setCallerSession(std::nullopt); }, "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.arrange();
+        messages.clear();
+        startMonitor(sourceOptions(QString::fromLatin1(row.requested)));
+        const QString followed = QString::fromLatin1(row.followed);
+        EXPECT_EQ(source->sessionPath(), followed.isEmpty() ? QString{} : LogindMock::sessionPath(followed));
+        EXPECT_EQ(monitor->isLocked(), row.locked);
+        if (followed.isEmpty()) {
+            EXPECT_EQ(messages.back(), kNil);
+        }
+    }
 }
 
 TEST_F(SessionLockSourceLogindTest, HintlessLockerLocksAndUnlocksThroughTheScreenSaver)
@@ -343,8 +343,7 @@ TEST_F(SessionLockSourceLogindTest, VanishedSessionLeavesNoStaleLock)
     monitor->refreshCurrentState();
     EXPECT_THAT(messages, Contains(kNil));
 
-    logind.setCallerSession(QStringLiteral("c4"));
-    logind.addSession(QStringLiteral("c4"));
+    logind.addCallerSession(QStringLiteral("c4"));
     EXPECT_TRUE(becomesLocked(false));
     EXPECT_EQ(source->sessionPath(), LogindMock::sessionPath(QStringLiteral("c4")));
 }
@@ -361,8 +360,7 @@ TEST_F(SessionLockSourceLogindTest, LogindThatRestartsIsFollowedAgain)
     EXPECT_TRUE(monitor->isLocked()) << "no dictionary keeps the last state";
 
     ASSERT_TRUE(logind.start());
-    logind.setCallerSession(QStringLiteral("c1"));
-    logind.addSession(QStringLiteral("c1"));
+    logind.addCallerSession();
     EXPECT_TRUE(becomesLocked(false));
 }
 
@@ -424,8 +422,7 @@ TEST_F(SessionLockSourceLogindTest, DroppedSystemBusIsSurvivedAndReconnected)
     ASSERT_TRUE(buses.systemBus().start());
     LogindMock restarted{buses.systemBusAddress()};
     ASSERT_TRUE(restarted.start());
-    restarted.setCallerSession(QStringLiteral("c1"));
-    restarted.addSession(QStringLiteral("c1"));
+    restarted.addCallerSession();
     EXPECT_TRUE(becomesLocked(false));
 }
 
@@ -461,8 +458,7 @@ TEST(SessionLockSourceLateLogindTest, LogindThatAppearsAfterStartIsPickedUp)
 
     LogindMock logind{buses.systemBusAddress()};
     ASSERT_TRUE(logind.start());
-    logind.setCallerSession(QStringLiteral("c1"));
-    logind.addSession(QStringLiteral("c1"));
+    logind.addCallerSession();
     logind.setLockedHint(QStringLiteral("c1"), true);
     EXPECT_TRUE(waitProcessingEvents([&] {
         const auto dictionary = source->currentSessionDictionary();

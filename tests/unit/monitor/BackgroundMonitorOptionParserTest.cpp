@@ -3,6 +3,7 @@
 #include "audio/AlarmSoundSelectionCoding.h"
 
 #include <clocale>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace hollerbox {
@@ -15,16 +16,23 @@ BackgroundMonitorOptions parse(std::vector<std::string> arguments)
     return BackgroundMonitorOptionParser::parse(arguments, [] { return std::string{kDefaultLog}; });
 }
 
-TEST(BackgroundMonitorOptionParserTest, NoArgumentsGiveTheDefaults)
+TEST(BackgroundMonitorOptionParserTest, ReadsAllSevenOptionsInTheApplicationsOrderAndDefaultsTheRest)
 {
-    const auto options = parse({});
-    EXPECT_EQ(options.armDelaySeconds, 2.0);
-    EXPECT_EQ(options.movementThresholdG, 0.05);
-    EXPECT_EQ(options.alarmVolumeScalar, 0.65F);
-    EXPECT_EQ(options.alarmRepeatSeconds, 2.0);
-    EXPECT_EQ(options.pollIntervalMilliseconds, 250U);
-    EXPECT_EQ(options.alarmSoundSelection, AlarmSoundSelection::defaultSelection());
-    EXPECT_EQ(options.logFilePath, kDefaultLog);
+    const auto selection = AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm);
+    const struct
+    {
+        std::vector<std::string> arguments;
+        BackgroundMonitorOptions expected;
+    } rows[] = {
+        {{}, {2.0, 0.05, 0.65F, 2.0, 250U, AlarmSoundSelection::defaultSelection(), kDefaultLog}},
+        {{"--arm-delay", "5", "--threshold-g", "0.02", "--alarm-volume", "0.8", "--repeat-seconds", "3.5",
+          "--poll-ms", "100", "--alarm-sound-base64", alarmSoundSelectionCommandLineValue(selection),
+          "--log-file", "/tmp/x.log"},
+         {5.0, 0.02, 0.8F, 3.5, 100U, selection, "/tmp/x.log"}},
+    };
+    for (const auto& [arguments, expected] : rows) {
+        EXPECT_TRUE(parse(arguments) == expected) << arguments.size() << " arguments";
+    }
 }
 
 TEST(BackgroundMonitorOptionParserTest, DefaultLogLocationIsOnlyAskedForWhenNoneIsGiven)
@@ -41,21 +49,6 @@ TEST(BackgroundMonitorOptionParserTest, DefaultLogLocationIsOnlyAskedForWhenNone
     EXPECT_EQ(asked, 1);
 }
 
-TEST(BackgroundMonitorOptionParserTest, ReadsAllSevenOptionsInTheApplicationsOrder)
-{
-    const auto selection = AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm);
-    const auto options = parse({"--arm-delay", "5", "--threshold-g", "0.02", "--alarm-volume", "0.8",
-                                "--repeat-seconds", "3.5", "--poll-ms", "250", "--alarm-sound-base64",
-                                alarmSoundSelectionCommandLineValue(selection), "--log-file", "/tmp/x.log"});
-    EXPECT_EQ(options.armDelaySeconds, 5.0);
-    EXPECT_EQ(options.movementThresholdG, 0.02);
-    EXPECT_EQ(options.alarmVolumeScalar, 0.8F);
-    EXPECT_EQ(options.alarmRepeatSeconds, 3.5);
-    EXPECT_EQ(options.pollIntervalMilliseconds, 250U);
-    EXPECT_EQ(options.alarmSoundSelection, selection);
-    EXPECT_EQ(options.logFilePath, "/tmp/x.log");
-}
-
 TEST(BackgroundMonitorOptionParserTest, FloatingValuesMustBeWholeCLocaleNumbers)
 {
     EXPECT_EQ(BackgroundMonitorOptionParser::parseDouble("1.5"), 1.5);
@@ -69,12 +62,15 @@ TEST(BackgroundMonitorOptionParserTest, FloatingValuesMustBeWholeCLocaleNumbers)
     }
     EXPECT_FALSE(BackgroundMonitorOptionParser::parseDouble(std::string_view{"1\0", 2}));
 
-    // A decimal comma locale must not change how the command line is read.
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr) {
-        EXPECT_EQ(BackgroundMonitorOptionParser::parseDouble("1.5"), 1.5);
-        EXPECT_FALSE(BackgroundMonitorOptionParser::parseDouble("1,5"));
-        std::setlocale(LC_ALL, "C");
-    }
+    // A decimal comma locale (built with the tests) must not change how the command line is read.
+    ::setenv("LOCPATH", HOLLERBOX_TEST_LOCALES, 1);
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
+    ASSERT_EQ(*std::localeconv()->decimal_point, ',');
+    EXPECT_EQ(BackgroundMonitorOptionParser::parseDouble("1.5"), 1.5);
+    EXPECT_FALSE(BackgroundMonitorOptionParser::parseDouble("1,5"));
+    EXPECT_EQ(parse({"--alarm-volume", "0.5"}).alarmVolumeScalar, 0.5F);
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");
 }
 
 TEST(BackgroundMonitorOptionParserTest, VolumeIsClampedAndBadVolumesFallBack)
