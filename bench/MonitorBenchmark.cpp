@@ -30,6 +30,8 @@ struct Results
     double cpuPercent = NAN;
     double cpuPercentWithoutReplay = NAN;
     double bareReaderCpuPercent = NAN;
+    double pollingReaderCpuPercent = NAN;
+    double blockingReaderCpuPercent = NAN;
     double residentMegabytes = NAN;
     double residentGrowthMegabytes = NAN;
     std::vector<double> firstLogLineMs;
@@ -47,9 +49,10 @@ template <typename Wait> double cpuPercentOver(qint64 pid, Wait wait)
     return 100.0 * used / (milliseconds(std::chrono::steady_clock::now() - from) / 1000.0);
 }
 
-/// The floor for a HID configuration: `dd` draining the emulated node of a fresh laptop, under the same
-/// emulation and at the same rate as the monitor gets.
-double bareReaderCpuPercent(const SensorConfiguration& configuration)
+/// A floor for a HID configuration: `program` (a bare reader) draining the emulated node of a fresh laptop,
+/// under the same emulation and at the same rate as the monitor gets.
+double bareReaderCpuPercent(const SensorConfiguration& configuration, const QString& program,
+                            const QStringList& arguments)
 {
     QTemporaryDir directory;
     EmulatedLaptop laptop;
@@ -61,9 +64,9 @@ double bareReaderCpuPercent(const SensorConfiguration& configuration)
     }
     QProcess reader;
     reader.setProcessEnvironment(laptop.monitorEnvironment(directory.filePath(QStringLiteral("home"))));
-    reader.start(QStringLiteral("dd"), {"if=/dev/hidraw0", "of=/dev/null", "bs=4096", "status=none"});
+    reader.start(program, arguments);
     if (!reader.waitForStarted(5000)) {
-        std::cerr << configuration.name << ": dd did not start\n";
+        std::cerr << configuration.name << ": " << program.toStdString() << " did not start\n";
         return NAN;
     }
     reader.waitForFinished(1000);
@@ -71,7 +74,8 @@ double bareReaderCpuPercent(const SensorConfiguration& configuration)
         reader.waitForFinished(static_cast<int>(duration.count()));
     });
     if (reader.state() != QProcess::Running) {
-        std::cerr << configuration.name << ": dd stopped: " << reader.readAllStandardError().toStdString();
+        std::cerr << configuration.name << ": " << program.toStdString()
+                  << " stopped: " << reader.readAllStandardError().toStdString();
         return NAN;
     }
     reader.kill();
@@ -115,7 +119,14 @@ Results measure(const SensorConfiguration& configuration, int lifts)
         armed.waitForExit(2s);
     }
     if (configuration.sensor == EmulatedLaptop::Sensor::hid) {
-        results.bareReaderCpuPercent = bareReaderCpuPercent(configuration);
+        results.bareReaderCpuPercent =
+            bareReaderCpuPercent(configuration, QStringLiteral("dd"),
+                                 {"if=/dev/hidraw0", "of=/dev/null", "bs=4096", "status=none"});
+        results.pollingReaderCpuPercent = bareReaderCpuPercent(
+            configuration, QStringLiteral(HOLLERBOX_BARE_READER), {QStringLiteral("/dev/hidraw0")});
+        results.blockingReaderCpuPercent =
+            bareReaderCpuPercent(configuration, QStringLiteral(HOLLERBOX_BARE_READER),
+                                 {QStringLiteral("/dev/hidraw0"), QStringLiteral("blocking")});
         LiftRig plain;
         if (plain.start(configuration, MonitorProcess::programPath(), false)) {
             auto& armed = *plain.monitor;
@@ -188,6 +199,12 @@ int main(int argc, char* argv[])
     };
     row("monitor CPU / bare reader",
         [&](const Results& r) { return ratio(r.cpuPercent, r.bareReaderCpuPercent); });
+    row("bare reader opening the node as the monitor does (poll, non-blocking reads)",
+        [](const Results& r) { return cell(r.pollingReaderCpuPercent, "% of a core"); });
+    row("same, blocking reads",
+        [](const Results& r) { return cell(r.blockingReaderCpuPercent, "% of a core"); });
+    row("monitor CPU / that reader",
+        [&](const Results& r) { return ratio(r.cpuPercent, r.pollingReaderCpuPercent); });
     row("CPU while armed, node without report requests (no read round trip)",
         [](const Results& r) { return cell(r.cpuPercentWithoutReplay, "% of a core"); });
     row("that / bare reader",
