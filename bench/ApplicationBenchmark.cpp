@@ -7,6 +7,7 @@
 // HollerboxApplicationBenchmark [measured seconds per situation, default 20]
 
 #include "ApplicationBus.h"
+#include "ApplicationEnvironment.h"
 #include "EmulatedLaptop.h"
 #include "EventLoopWait.h"
 #include "PrivateDBusDaemon.h"
@@ -196,20 +197,11 @@ private:
 
     QProcessEnvironment environment() const
     {
-        auto environment = m_laptop.monitorEnvironment(path(QStringLiteral("home")));
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_sessionBus.address());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_directory.path());
-        environment.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("DISPLAY"), m_display.name());
+        auto environment =
+            applicationEnvironment(m_laptop, m_directory.path(), m_sessionBus.address(), m_display.name());
         environment.insert(QStringLiteral("QT_LOGGING_RULES"),
                            QStringLiteral("qt.scenegraph.time.renderloop.debug=true"));
         environment.insert(QStringLiteral("QT_MESSAGE_PATTERN"), QStringLiteral("%{category}: %{message}"));
-        environment.remove(QStringLiteral("XDG_SESSION_ID"));
-        environment.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         environment.remove(QStringLiteral("QSG_RENDER_LOOP"));
         return environment;
     }

@@ -6,6 +6,7 @@
 // unlock that stops the monitor and gives the user's sound settings back.
 
 #include "AccessibilityBus.h"
+#include "ApplicationEnvironment.h"
 #include "EmulatedLaptop.h"
 #include "EventLoopWait.h"
 #include "LaunchedMonitors.h"
@@ -136,18 +137,10 @@ private:
         }
         QDir{}.mkpath(m_screenshotDirectory);
 
-        auto environment = m_laptop.monitorEnvironment(path(QStringLiteral("home")));
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_sessionBus.address());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_directory.path());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("DISPLAY"), m_display);
-        if (m_virtualDisplay) {
-            environment.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
-        }
-        for (const char* name : {"XDG_SESSION_ID", "XDG_CURRENT_DESKTOP", "WAYLAND_DISPLAY"}) {
-            environment.remove(QString::fromLatin1(name));
+        auto environment =
+            applicationEnvironment(m_laptop, m_directory.path(), m_sessionBus.address(), m_display);
+        if (!m_virtualDisplay) {
+            environment.remove(QStringLiteral("QT_QUICK_BACKEND"));
         }
         AccessibilityBus::enableFor(environment);
         m_application = std::make_unique<ServiceProcess>(

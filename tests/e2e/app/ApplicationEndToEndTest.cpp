@@ -1,4 +1,5 @@
 #include "ApplicationBus.h"
+#include "ApplicationEnvironment.h"
 #include "EmulatedLaptop.h"
 #include "EventLoopWait.h"
 #include "LaunchedMonitors.h"
@@ -97,23 +98,8 @@ protected:
     /// and the X server when there is one, offscreen otherwise.
     QProcessEnvironment environment() const
     {
-        auto environment = m_laptop.monitorEnvironment(path(QStringLiteral("home")));
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_sessionBus.address());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_directory.path());
-        environment.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
-        environment.remove(QStringLiteral("XDG_SESSION_ID"));
-        environment.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        if (m_display) {
-            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-            environment.insert(QStringLiteral("DISPLAY"), m_display->name());
-        } else {
-            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-            environment.remove(QStringLiteral("DISPLAY"));
-        }
-        return environment;
+        return applicationEnvironment(m_laptop, m_directory.path(), m_sessionBus.address(),
+                                      m_display ? m_display->name() : QString{});
     }
 
     /// An X server: Qt serves StatusNotifierItems on X11, not offscreen.
