@@ -1,6 +1,6 @@
 #include "ShellTestApplication.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -18,7 +18,9 @@ public:
         if (m_application == nullptr) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             qputenv("QT_QUICK_BACKEND", "software");
-            m_application = std::make_unique<QGuiApplication>(m_argc, m_argv);
+            // A QApplication, as the program has: QTest's key simulation treats qApp as one when the widgets
+            // module is linked.
+            m_application = std::make_unique<QApplication>(m_argc, m_argv);
         }
         return *m_application;
     }
@@ -29,7 +31,7 @@ private:
     int m_argc = 1;
     char m_name[21] = "hollerbox-shell-test";
     char* m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QGuiApplication> m_application;
+    std::unique_ptr<QApplication> m_application;
 };
 
 GuiApplicationEnvironment* const environment = [] {
