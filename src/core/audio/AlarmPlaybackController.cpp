@@ -12,10 +12,9 @@ namespace hollerbox {
 
 AlarmPlaybackController::AlarmPlaybackController(
     std::unique_ptr<SystemAudioOverrideController> audioOverrideController, AudioFilePlayerFactory& players,
-    const BuiltInSoundLocator& sounds, MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock,
-    AlarmPlaybackProbe::Sleeper fallbackSleeper)
+    const BuiltInSoundLocator& sounds, MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock)
     : m_audioOverrideController(std::move(audioOverrideController)), m_players(players), m_sounds(sounds),
-      m_mainQueue(mainQueue), m_worker(worker), m_clock(clock), m_fallbackSleeper(std::move(fallbackSleeper))
+      m_mainQueue(mainQueue), m_worker(worker), m_clock(clock)
 {
     m_liveness->controller = this;
 }
@@ -162,6 +161,7 @@ void AlarmPlaybackController::stop()
 void AlarmPlaybackController::stopCurrentPlayback()
 {
     ++m_generation;
+    m_fallbackTones.clear();
     m_pendingStart.reset();
     m_preparedStartCheck.reset();
     m_playbackTask.reset();
@@ -178,6 +178,7 @@ void AlarmPlaybackController::stopCurrentPlayback()
 void AlarmPlaybackController::finishPlayback()
 {
     ++m_generation;
+    m_fallbackTones.clear();
     retire(std::move(m_playbackTask));
     m_preparedStartCheck.reset();
     m_overrideRefreshTask.reset();
@@ -204,31 +205,70 @@ void AlarmPlaybackController::retire(std::unique_ptr<ScheduledTask> task)
 void AlarmPlaybackController::startBuiltInPlayback(const AlarmSoundSelection& selection, int count,
                                                    std::uint64_t intervalMilliseconds)
 {
-    const auto sound = selection.builtInSound();
-    const auto file = sound ? sound->bundledFileURL(m_sounds) : std::nullopt;
+    const auto sound = selection.builtInSound().value_or(BuiltInAlarmSound{BuiltInAlarmSound::handsOff});
+    const auto file = sound.bundledFileURL(m_sounds);
     if (!file) {
-        startFallback(selection, count, intervalMilliseconds);
+        startFallback(sound, count, intervalMilliseconds);
         return;
     }
-    startAudioFilePlayback(*file, std::nullopt, [this, selection, count, intervalMilliseconds] {
-        startFallback(selection, count, intervalMilliseconds);
+    startAudioFilePlayback(*file, std::nullopt, [this, sound, count, intervalMilliseconds] {
+        startFallback(sound, count, intervalMilliseconds);
     });
 }
 
-void AlarmPlaybackController::startFallback(const AlarmSoundSelection& selection, int count,
+void AlarmPlaybackController::startFallback(BuiltInAlarmSound sound, int count,
                                             std::uint64_t intervalMilliseconds)
 {
     m_isPlaying = true;
+    m_fallbackTones = AlarmPlaybackProbe::pattern(sound, count, intervalMilliseconds);
+    m_nextFallbackTone = 0;
+    openNextFallbackTone();
+}
+
+void AlarmPlaybackController::openNextFallbackTone()
+{
+    retire(std::move(m_playbackTask));
+    if (m_nextFallbackTone >= m_fallbackTones.size()) {
+        finishPlayback();
+        return;
+    }
+    const auto tone = m_fallbackTones[m_nextFallbackTone++];
     const auto generation = m_generation;
-    auto probe = std::make_shared<AlarmPlaybackProbe>(m_players, m_sounds, m_clock, m_fallbackSleeper);
-    m_worker.run([probe, selection, count,
-                  intervalMilliseconds] { probe->playAlarm(selection, count, intervalMilliseconds); },
-                 [liveness = std::weak_ptr<Liveness>(m_liveness), generation] {
-                     const auto alive = liveness.lock();
-                     if (alive && alive->controller && alive->controller->m_generation == generation) {
-                         alive->controller->finishPlayback();
-                     }
-                 });
+    auto opening = std::make_shared<AudioFilePlayerOpening>();
+    m_worker.run(
+        [opening, tone, &players = m_players] {
+            *opening = players.openWavData(AlarmPlaybackProbe::toneWav(tone.frequency, tone.seconds));
+        },
+        [liveness = std::weak_ptr<Liveness>(m_liveness), generation, opening, tone] {
+            const auto alive = liveness.lock();
+            if (!alive || !alive->controller || alive->controller->m_generation != generation) {
+                return;
+            }
+            if (!opening->player) {
+                std::fprintf(stderr, "AlarmPlaybackController tone error: %s\n", opening->error.c_str());
+                std::fflush(stderr);
+                alive->controller->finishPlayback();
+                return;
+            }
+            alive->controller->startFallbackTone(std::move(opening->player), tone);
+        });
+}
+
+void AlarmPlaybackController::startFallbackTone(std::unique_ptr<AudioFilePlayer> player,
+                                                AlarmPlaybackProbe::PatternTone tone)
+{
+    player->setVolume(1.0f);
+    m_customPlayer = std::move(player);
+    m_customPlayer->play();
+    m_playbackTask = m_mainQueue.scheduleAfter(
+        PlaybackTiming::toMilliseconds(tone.seconds + AlarmPlaybackProbe::toneTailSeconds),
+        [this, silence = tone.silenceAfter] {
+            m_customPlayer->stop();
+            m_customPlayer.reset();
+            retire(std::move(m_playbackTask));
+            m_playbackTask = m_mainQueue.scheduleAfter(PlaybackTiming::toMilliseconds(silence),
+                                                       [this] { openNextFallbackTone(); });
+        });
 }
 
 void AlarmPlaybackController::startAudioFilePlayback(const std::string& file,

@@ -11,23 +11,24 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace hollerbox {
 
 /// Plays one alarm per `play`: the selected file, the default sound when a custom file cannot be played, or a
-/// synthesised pattern when a built-in file is missing. With a volume override it keeps the output device
-/// unmuted at that volume while sounds play (every 500 ms, and at once when the sound server reports a
-/// change), and gives the device back only in `stop` (or on destruction). Files are opened as background
-/// work, so the main thread never waits for the sound server; `prepare` opens the selected file ahead, so
-/// that its `play` only starts it, and opens it again after each playback until `release`. Main thread only;
-/// the factory, locator, queue, worker and clock must outlive background work that the controller started.
+/// synthesised pattern when a built-in file is missing or cannot be opened. With a volume override it keeps
+/// the output device unmuted at that volume while sounds play (every 500 ms, and at once when the sound
+/// server reports a change), and gives the device back only in `stop` (or on destruction). Files and tones
+/// are opened as background work, so the main thread never waits for the sound server, and `stop` ends every
+/// sound at once, a pattern included; `prepare` opens the selected file ahead, so that its `play` only starts
+/// it, and opens it again after each playback until `release`. Main thread only; the factory, locator, queue,
+/// worker and clock must outlive background work that the controller started.
 class AlarmPlaybackController final : public AlarmPlaybackControlling
 {
 public:
     AlarmPlaybackController(std::unique_ptr<SystemAudioOverrideController> audioOverrideController,
                             AudioFilePlayerFactory& players, const BuiltInSoundLocator& sounds,
-                            MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock,
-                            AlarmPlaybackProbe::Sleeper fallbackSleeper = {});
+                            MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock);
     /// Stops as `stop` does, giving the output device back.
     ~AlarmPlaybackController() override;
 
@@ -70,7 +71,9 @@ private:
     void startAudioFilePlayback(const std::string& file, std::optional<double> maxDuration,
                                 std::function<void()> onFailure);
     void startOpenedPlayer(std::unique_ptr<AudioFilePlayer> player, std::optional<double> maxDuration);
-    void startFallback(const AlarmSoundSelection& selection, int count, std::uint64_t intervalMilliseconds);
+    void startFallback(BuiltInAlarmSound sound, int count, std::uint64_t intervalMilliseconds);
+    void openNextFallbackTone();
+    void startFallbackTone(std::unique_ptr<AudioFilePlayer> player, AlarmPlaybackProbe::PatternTone tone);
     void startOverrideRefreshLoop(float targetVolumeScalar);
     void finishPlayback();
     void checkUnknownDuration(WallTime startedAt, std::optional<double> maxDuration);
@@ -83,7 +86,6 @@ private:
     MainQueue& m_mainQueue;
     BackgroundWorker& m_worker;
     const Clock& m_clock;
-    AlarmPlaybackProbe::Sleeper m_fallbackSleeper;
 
     bool m_isPlaying = false;
     std::unique_ptr<AudioFilePlayer> m_customPlayer;
@@ -91,6 +93,8 @@ private:
     std::unique_ptr<ScheduledTask> m_overrideRefreshTask;
     std::unique_ptr<ScheduledTask> m_preparedStartCheck;
     std::optional<float> m_overrideTarget;
+    std::vector<AlarmPlaybackProbe::PatternTone> m_fallbackTones;
+    std::size_t m_nextFallbackTone = 0;
     std::uint64_t m_generation = 0;
     std::optional<AlarmSoundSelection> m_preparedSelection;
     std::unique_ptr<AudioFilePlayer> m_preparedPlayer;

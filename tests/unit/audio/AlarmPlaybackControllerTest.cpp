@@ -1,5 +1,6 @@
 #include "PlaybackFixture.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace hollerbox::testing {
@@ -20,9 +21,24 @@ protected:
         return AlarmSoundSelection::builtIn(sound);
     }
 
-    std::unique_ptr<AlarmPlaybackController> controller =
-        std::make_unique<AlarmPlaybackController>(std::make_unique<SystemAudioOverrideController>(hardware),
-                                                  players, sounds, queue, worker, clock, sleeper);
+    /// Lets virtual time run in milliseconds, with background work done at once, until `done` holds.
+    void runUntil(const std::function<bool()>& done, double limitSeconds = 10.0)
+    {
+        settle();
+        for (int step = 0; !done() && step < limitSeconds * 1000; ++step) {
+            advance(0.001);
+            settle();
+        }
+    }
+
+    bool logged(const std::string& entry) const
+    {
+        const auto log = players.log();
+        return std::find(log.begin(), log.end(), entry) != log.end();
+    }
+
+    std::unique_ptr<AlarmPlaybackController> controller = std::make_unique<AlarmPlaybackController>(
+        std::make_unique<SystemAudioOverrideController>(hardware), players, sounds, queue, worker, clock);
 };
 
 TEST_F(AlarmPlaybackControllerTest, PlaysTheBuiltInFileForItsDurationWithoutTouchingTheDevice)
@@ -278,49 +294,100 @@ TEST_F(AlarmPlaybackControllerTest, ADeletedCustomFilePlaysTheDefaultSound)
     EXPECT_TRUE(controller->isPlaying());
 }
 
-TEST_F(AlarmPlaybackControllerTest, AMissingBuiltInFilePlaysTheSynthesisedPatternInTheBackground)
+TEST_F(AlarmPlaybackControllerTest, ABuiltInFileMissingOrFailingToOpenPlaysItsPatternInsteadOnce)
 {
-    directories.files.erase(builtInPath("what-are-you-doing"));
-    play(builtIn(BuiltInAlarmSound::whatAreYouDoing));
-    EXPECT_TRUE(controller->isPlaying());
-    EXPECT_EQ(worker.waiting(), 1u);
-    worker.runAll();
-    EXPECT_EQ(players.wavBuffers.size(), 6u);
-    EXPECT_EQ(sleeps.size(), 11u);
-    EXPECT_TRUE(controller->isPlaying());
-    queue.runPending();
-    EXPECT_FALSE(controller->isPlaying());
+    const auto police = builtInPath("police-alarm");
+    const struct
+    {
+        const char* name;
+        std::function<void()> breakFile;
+        Strings errors;
+    } cases[] = {
+        {"failing",
+         [&] { players.files[police].error = "The sound could not be prepared in time."; },
+         {"open " + police}},
+        {"missing", [&] { directories.files.erase(police); }, {}},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        entry.breakFile();
+        players.clearLog();
+        players.wavBuffers.clear();
+        ::testing::internal::CaptureStderr();
+        const auto started = clock.now();
+        play(builtIn(BuiltInAlarmSound::policeAlarm));
+        runUntil([&] { return !controller->isPlaying(); });
+        ::testing::internal::GetCapturedStderr();
+        auto expected = entry.errors;
+        for (int tone = 0; tone < 6; ++tone) {
+            const auto name = "wav#" + std::to_string(tone);
+            expected.insert(expected.end(),
+                            {"open " + name, "volume " + name + " 1", "play " + name, "stop " + name});
+        }
+        EXPECT_EQ(players.log(), expected);
+        EXPECT_EQ(players.wavBuffers[1], AlarmPlaybackProbe::toneWav(880, 0.18));
+        // Tones of 0.16 and 0.18 s, each with its 0.05 s tail, 0.08 s apart, and 0.18 s between repeats.
+        EXPECT_NEAR(secondsBetween(started, clock.now()), 3 * (0.21 + 0.08 + 0.23) + 2 * 0.18, 0.015);
+        EXPECT_EQ(players.livePlayers(), 0);
+    }
 }
 
-TEST_F(AlarmPlaybackControllerTest, AReplacedFallbackDoesNotEndItsSuccessor)
+TEST_F(AlarmPlaybackControllerTest, AStopEndsTheFallbackAtOnceWhateverItIsDoing)
 {
-    directories.files.erase(builtInPath("police-alarm"));
-    play(builtIn(BuiltInAlarmSound::policeAlarm));
-    play(builtIn(BuiltInAlarmSound::handsOff));
-    settle();
-    EXPECT_EQ(players.wavBuffers.size(), 6u);
-    EXPECT_TRUE(controller->isPlaying());
-    advance(1.9);
-    EXPECT_FALSE(controller->isPlaying());
-
-    play(builtIn(BuiltInAlarmSound::policeAlarm));
-    controller->stop();
-    settle();
-    EXPECT_FALSE(controller->isPlaying());
+    const auto police = builtInPath("police-alarm");
+    players.files[police].error = "The sound could not be prepared in time.";
+    const struct
+    {
+        const char* name;
+        std::function<void()> reach;
+        bool silencedByTheStop;
+    } cases[] = {
+        {"the file still opening", [] {}, false},
+        {"the file's failure on its way back", [&] { worker.runAll(); }, false},
+        {"a tone opening",
+         [&] {
+             worker.runAll();
+             queue.runPending();
+         },
+         false},
+        {"a tone playing", [&] { runUntil([&] { return logged("play wav#2"); }); }, true},
+        {"the silence between repeats", [&] { runUntil([&] { return logged("stop wav#1"); }); }, false},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        players.clearLog();
+        ::testing::internal::CaptureStderr();
+        play(builtIn(BuiltInAlarmSound::policeAlarm), 0.65f);
+        entry.reach();
+        const auto before = players.log();
+        controller->stop();
+        EXPECT_FALSE(controller->isPlaying());
+        EXPECT_FLOAT_EQ(hardware.devices[5].volume[0].value, 0.3f);
+        if (entry.silencedByTheStop) {
+            EXPECT_EQ(players.log().back(), "stop " + before.back().substr(5));
+        }
+        runUntil([] { return false; }, 5.0);
+        ::testing::internal::GetCapturedStderr();
+        const auto after = players.log();
+        EXPECT_EQ(std::count_if(after.begin() + static_cast<long>(before.size()), after.end(),
+                                [](const auto& line) { return line.starts_with("play"); }),
+                  0);
+        EXPECT_FALSE(controller->isPlaying());
+        EXPECT_EQ(players.livePlayers(), 0);
+        EXPECT_EQ(queue.activeTaskCount(), 0u);
+    }
 }
 
-TEST_F(AlarmPlaybackControllerTest, ABuiltInFileThatCannotBeOpenedLeavesTheProbeSilent)
+TEST_F(AlarmPlaybackControllerTest, AToneThatCannotBeOpenedEndsTheFallback)
 {
-    players.files[builtInPath("hands-off")].error = "Could not determine type of stream.";
+    directories.files.erase(builtInPath("hands-off"));
+    players.wavError = "Connection refused";
     ::testing::internal::CaptureStderr();
     play(builtIn(BuiltInAlarmSound::handsOff));
     settle();
-    const auto errors = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(errors, "AlarmPlaybackController custom file error: Could not determine type of stream.\n"
-                      "AlarmPlaybackProbe custom file error: Could not determine type of stream.\n"
-                      "AlarmPlaybackProbe custom file error: Could not determine type of stream.\n"
-                      "AlarmPlaybackProbe custom file error: Could not determine type of stream.\n");
-    EXPECT_TRUE(players.wavBuffers.empty());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "AlarmPlaybackController tone error: Connection refused\n");
+    EXPECT_EQ(players.log(), Strings{"open wav#0"});
     EXPECT_FALSE(controller->isPlaying());
 }
 
