@@ -16,10 +16,9 @@ constexpr double kFallbackToneSeconds = 0.18;
 
 AlarmPreviewController::AlarmPreviewController(
     std::unique_ptr<SystemAudioOverrideController> audioOverrideController, AudioFilePlayerFactory& players,
-    const BuiltInSoundLocator& sounds, MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock,
-    AlarmPlaybackProbe::Sleeper fallbackSleeper)
+    const BuiltInSoundLocator& sounds, MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock)
     : m_audioOverrideController(std::move(audioOverrideController)), m_players(players), m_sounds(sounds),
-      m_mainQueue(mainQueue), m_worker(worker), m_clock(clock), m_fallbackSleeper(std::move(fallbackSleeper))
+      m_mainQueue(mainQueue), m_worker(worker), m_clock(clock)
 {
     m_liveness->controller = this;
 }
@@ -50,7 +49,7 @@ void AlarmPreviewController::play(const AlarmSoundSelection& selection,
     if (file) {
         startFile(*file);
     } else {
-        startFallback();
+        startFallback(std::nullopt);
     }
     setPlaying();
 }
@@ -88,11 +87,11 @@ void AlarmPreviewController::startFile(const std::string& file)
 {
     auto opening = std::make_shared<AudioFilePlayerOpening>();
     m_worker.run([opening, file, &players = m_players] { *opening = players.openFile(file); },
-                 ifStillCurrent([opening](AlarmPreviewController& controller) {
+                 ifStillCurrent([opening, file](AlarmPreviewController& controller) {
                      if (opening->player) {
                          controller.startOpenedPlayer(std::move(opening->player));
                      } else {
-                         controller.startFallback();
+                         controller.startFallback(file);
                      }
                  }));
 }
@@ -123,18 +122,31 @@ void AlarmPreviewController::checkUnknownDuration(WallTime startedAt)
     }
 }
 
-void AlarmPreviewController::startFallback()
+void AlarmPreviewController::startFallback(const std::optional<std::string>& failedFile)
 {
-    auto probe = std::make_shared<AlarmPlaybackProbe>(m_players, m_sounds, m_clock, m_fallbackSleeper);
+    const auto file = BuiltInAlarmSound{BuiltInAlarmSound::handsOff}.bundledFileURL(m_sounds);
+    if (file && file != failedFile) {
+        startFile(*file);
+    } else {
+        startTone();
+    }
+}
+
+void AlarmPreviewController::startTone()
+{
+    auto opening = std::make_shared<AudioFilePlayerOpening>();
     m_worker.run(
-        [probe, &sounds = m_sounds] {
-            if (const auto file = BuiltInAlarmSound{BuiltInAlarmSound::handsOff}.bundledFileURL(sounds)) {
-                probe->playAudioFile(*file, std::nullopt);
-            } else {
-                probe->playTone(kFallbackToneHertz, kFallbackToneSeconds);
-            }
+        [opening, &players = m_players] {
+            *opening =
+                players.openWavData(AlarmPlaybackProbe::toneWav(kFallbackToneHertz, kFallbackToneSeconds));
         },
-        ifStillCurrent([](AlarmPreviewController& controller) { controller.stop(); }));
+        ifStillCurrent([opening](AlarmPreviewController& controller) {
+            if (opening->player) {
+                controller.startOpenedPlayer(std::move(opening->player));
+            } else {
+                controller.stop();
+            }
+        }));
 }
 
 void AlarmPreviewController::startOverrideRefreshLoop(float targetVolumeScalar)
