@@ -3,6 +3,7 @@
 #include "PlaybackTiming.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -161,7 +162,8 @@ void AlarmPlaybackController::stop()
 void AlarmPlaybackController::stopCurrentPlayback()
 {
     ++m_generation;
-    m_fallbackTones.clear();
+    m_patternTones.clear();
+    m_retriedFile.reset();
     m_pendingStart.reset();
     m_preparedStartCheck.reset();
     m_playbackTask.reset();
@@ -178,7 +180,8 @@ void AlarmPlaybackController::stopCurrentPlayback()
 void AlarmPlaybackController::finishPlayback()
 {
     ++m_generation;
-    m_fallbackTones.clear();
+    m_patternTones.clear();
+    m_retriedFile.reset();
     retire(std::move(m_playbackTask));
     m_preparedStartCheck.reset();
     m_overrideRefreshTask.reset();
@@ -208,31 +211,92 @@ void AlarmPlaybackController::startBuiltInPlayback(const AlarmSoundSelection& se
     const auto sound = selection.builtInSound().value_or(BuiltInAlarmSound{BuiltInAlarmSound::handsOff});
     const auto file = sound.bundledFileURL(m_sounds);
     if (!file) {
-        startFallback(sound, count, intervalMilliseconds);
+        startPattern(sound, count, intervalMilliseconds);
         return;
     }
-    startAudioFilePlayback(*file, std::nullopt, [this, sound, count, intervalMilliseconds] {
-        startFallback(sound, count, intervalMilliseconds);
+    startAudioFilePlayback(*file, std::nullopt, [this, file = *file, count, intervalMilliseconds] {
+        startRetries(file, count, intervalMilliseconds);
     });
 }
 
-void AlarmPlaybackController::startFallback(BuiltInAlarmSound sound, int count,
-                                            std::uint64_t intervalMilliseconds)
+void AlarmPlaybackController::startRetries(const std::string& file, int count,
+                                           std::uint64_t intervalMilliseconds)
 {
     m_isPlaying = true;
-    m_fallbackTones = AlarmPlaybackProbe::pattern(sound, count, intervalMilliseconds);
-    m_nextFallbackTone = 0;
-    openNextFallbackTone();
+    m_retriedFile = file;
+    m_retriesLeft = count;
+    m_retryIntervalMilliseconds = intervalMilliseconds;
+    openNextRetry();
 }
 
-void AlarmPlaybackController::openNextFallbackTone()
+void AlarmPlaybackController::openNextRetry()
 {
     retire(std::move(m_playbackTask));
-    if (m_nextFallbackTone >= m_fallbackTones.size()) {
+    if (m_retriesLeft <= 0) {
         finishPlayback();
         return;
     }
-    const auto tone = m_fallbackTones[m_nextFallbackTone++];
+    --m_retriesLeft;
+    const auto generation = m_generation;
+    auto opening = std::make_shared<AudioFilePlayerOpening>();
+    m_worker.run(
+        [opening, file = *m_retriedFile, &players = m_players] { *opening = players.openFile(file); },
+        [liveness = std::weak_ptr<Liveness>(m_liveness), generation, opening] {
+            const auto alive = liveness.lock();
+            if (!alive || !alive->controller || alive->controller->m_generation != generation) {
+                return;
+            }
+            if (!opening->player) {
+                std::fprintf(stderr, "AlarmPlaybackProbe custom file error: %s\n", opening->error.c_str());
+                std::fflush(stderr);
+                alive->controller->pauseBeforeNextRetry();
+                return;
+            }
+            alive->controller->startOpenedPlayer(std::move(opening->player), std::nullopt);
+        });
+}
+
+void AlarmPlaybackController::pauseBeforeNextRetry()
+{
+    retire(std::move(m_playbackTask));
+    if (m_retriesLeft <= 0) {
+        finishPlayback();
+        return;
+    }
+    m_playbackTask = m_mainQueue.scheduleAfter(std::chrono::milliseconds{m_retryIntervalMilliseconds},
+                                               [this] { openNextRetry(); });
+}
+
+void AlarmPlaybackController::fileEnded()
+{
+    if (!m_retriedFile) {
+        finishPlayback();
+        return;
+    }
+    if (m_customPlayer) {
+        m_customPlayer->stop();
+        m_customPlayer.reset();
+    }
+    pauseBeforeNextRetry();
+}
+
+void AlarmPlaybackController::startPattern(BuiltInAlarmSound sound, int count,
+                                           std::uint64_t intervalMilliseconds)
+{
+    m_isPlaying = true;
+    m_patternTones = AlarmPlaybackProbe::pattern(sound, count, intervalMilliseconds);
+    m_nextPatternTone = 0;
+    openNextPatternTone();
+}
+
+void AlarmPlaybackController::openNextPatternTone()
+{
+    retire(std::move(m_playbackTask));
+    if (m_nextPatternTone >= m_patternTones.size()) {
+        finishPlayback();
+        return;
+    }
+    const auto tone = m_patternTones[m_nextPatternTone++];
     const auto generation = m_generation;
     auto opening = std::make_shared<AudioFilePlayerOpening>();
     m_worker.run(
@@ -250,12 +314,12 @@ void AlarmPlaybackController::openNextFallbackTone()
                 alive->controller->finishPlayback();
                 return;
             }
-            alive->controller->startFallbackTone(std::move(opening->player), tone);
+            alive->controller->startPatternTone(std::move(opening->player), tone);
         });
 }
 
-void AlarmPlaybackController::startFallbackTone(std::unique_ptr<AudioFilePlayer> player,
-                                                AlarmPlaybackProbe::PatternTone tone)
+void AlarmPlaybackController::startPatternTone(std::unique_ptr<AudioFilePlayer> player,
+                                               AlarmPlaybackProbe::PatternTone tone)
 {
     player->setVolume(1.0f);
     m_customPlayer = std::move(player);
@@ -267,7 +331,7 @@ void AlarmPlaybackController::startFallbackTone(std::unique_ptr<AudioFilePlayer>
             m_customPlayer.reset();
             retire(std::move(m_playbackTask));
             m_playbackTask = m_mainQueue.scheduleAfter(PlaybackTiming::toMilliseconds(silence),
-                                                       [this] { openNextFallbackTone(); });
+                                                       [this] { openNextPatternTone(); });
         });
 }
 
@@ -316,8 +380,7 @@ void AlarmPlaybackController::startOpenedPlayer(std::unique_ptr<AudioFilePlayer>
     if (maxDuration) {
         wait = std::min(wait, *maxDuration);
     }
-    m_playbackTask =
-        m_mainQueue.scheduleAfter(PlaybackTiming::toMilliseconds(wait), [this] { finishPlayback(); });
+    m_playbackTask = m_mainQueue.scheduleAfter(PlaybackTiming::toMilliseconds(wait), [this] { fileEnded(); });
 }
 
 void AlarmPlaybackController::checkUnknownDuration(WallTime startedAt, std::optional<double> maxDuration)
@@ -330,7 +393,7 @@ void AlarmPlaybackController::checkUnknownDuration(WallTime startedAt, std::opti
         wait = std::min(wait, *maxDuration);
     }
     if (elapsed + 1e-9 >= wait) {
-        finishPlayback();
+        fileEnded();
     }
 }
 
