@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace hollerbox {
 
@@ -11,6 +12,12 @@ namespace {
 
 constexpr double kFallbackToneHertz = 1320.0;
 constexpr double kFallbackToneSeconds = 0.18;
+
+void writeError(const char* prefix, const std::string& description)
+{
+    std::fprintf(stderr, "%s%s\n", prefix, description.c_str());
+    std::fflush(stderr);
+}
 
 } // namespace
 
@@ -47,9 +54,9 @@ void AlarmPreviewController::play(const AlarmSoundSelection& selection,
     const auto sound = selection.builtInSound();
     const auto file = sound ? sound->bundledFileURL(m_sounds) : selection.customFilePath();
     if (file) {
-        startFile(*file);
+        startFile(*file, false);
     } else {
-        startFallback(std::nullopt);
+        startFallback();
     }
     setPlaying();
 }
@@ -83,15 +90,18 @@ void AlarmPreviewController::setPlaying()
     }
 }
 
-void AlarmPreviewController::startFile(const std::string& file)
+void AlarmPreviewController::startFile(const std::string& file, bool isFallback)
 {
     auto opening = std::make_shared<AudioFilePlayerOpening>();
     m_worker.run([opening, file, &players = m_players] { *opening = players.openFile(file); },
-                 ifStillCurrent([opening, file](AlarmPreviewController& controller) {
+                 ifStillCurrent([opening, isFallback](AlarmPreviewController& controller) {
                      if (opening->player) {
                          controller.startOpenedPlayer(std::move(opening->player));
+                     } else if (!isFallback) {
+                         controller.startFallback();
                      } else {
-                         controller.startFallback(file);
+                         writeError("AlarmPlaybackProbe custom file error: ", opening->error);
+                         controller.stop();
                      }
                  }));
 }
@@ -122,11 +132,10 @@ void AlarmPreviewController::checkUnknownDuration(WallTime startedAt)
     }
 }
 
-void AlarmPreviewController::startFallback(const std::optional<std::string>& failedFile)
+void AlarmPreviewController::startFallback()
 {
-    const auto file = BuiltInAlarmSound{BuiltInAlarmSound::handsOff}.bundledFileURL(m_sounds);
-    if (file && file != failedFile) {
-        startFile(*file);
+    if (const auto file = BuiltInAlarmSound{BuiltInAlarmSound::handsOff}.bundledFileURL(m_sounds)) {
+        startFile(*file, true);
     } else {
         startTone();
     }
@@ -144,6 +153,7 @@ void AlarmPreviewController::startTone()
             if (opening->player) {
                 controller.startOpenedPlayer(std::move(opening->player));
             } else {
+                writeError("AlarmPlaybackProbe error: ", opening->error);
                 controller.stop();
             }
         }));

@@ -18,7 +18,7 @@
 namespace hollerbox {
 
 /// Plays the selected sound once on demand, as a preview or, with a volume override, as a test alarm. A
-/// file that cannot be played falls back to the default sound, or to one tone when that is what failed or is
+/// file that cannot be played falls back to the default sound's file once, or to one tone when that file is
 /// missing. Every end of a playing, `stop` included, silences it and gives the output device back at once.
 /// Main thread only; the factory, locator, queue, worker and clock must outlive background work it started.
 class AlarmPreviewController final
@@ -57,10 +57,11 @@ private:
     };
 
     void setPlaying();
-    void startFile(const std::string& file);
+    /// Opens `file` as background work and plays it; when it cannot, falls back, unless it is the fallback.
+    void startFile(const std::string& file, bool isFallback);
     void startOpenedPlayer(std::unique_ptr<AudioFilePlayer> player);
-    /// Plays the default sound unless `failedFile` is it, else one tone.
-    void startFallback(const std::optional<std::string>& failedFile);
+    /// Plays the default sound's file, or one tone when it is missing.
+    void startFallback();
     void startTone();
     void startOverrideRefreshLoop(float targetVolumeScalar);
     void checkUnknownDuration(WallTime startedAt);

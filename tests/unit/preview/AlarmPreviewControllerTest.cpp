@@ -201,9 +201,6 @@ TEST_F(AlarmPreviewControllerTest, WhatCannotBePlayedFallsBackToTheDefaultSoundO
          [] {}, after({"open /clips/broken.m4a"}, playsHandsOff)},
         {"a missing built-in file", builtIn(BuiltInAlarmSound::whatAreYouDoing),
          [&] { directories.files.erase(builtInPath("what-are-you-doing")); }, playsHandsOff},
-        {"the default sound failing", builtIn(BuiltInAlarmSound::handsOff),
-         [&] { players.files[handsOff].error = "The sound could not be prepared in time."; },
-         after({"open " + handsOff}, playsTone)},
         {"no default sound either", gone, [&] { directories.files.erase(handsOff); },
          after({"open /gone/Boom.m4a"}, playsTone)},
     };
@@ -228,6 +225,46 @@ TEST_F(AlarmPreviewControllerTest, WhatCannotBePlayedFallsBackToTheDefaultSoundO
     }
     EXPECT_EQ(players.wavBuffers,
               std::vector<std::vector<std::uint8_t>>{AlarmPlaybackProbe::toneWav(1320, 0.18)});
+}
+
+TEST_F(AlarmPreviewControllerTest, AFallbackThatFailsTooReportsItAndEnds)
+{
+    const auto handsOff = builtInPath("hands-off");
+    const struct
+    {
+        const char* name;
+        AlarmSoundSelection selection;
+        std::function<void()> setUp;
+        Strings log;
+        std::string errors;
+    } cases[] = {
+        {"the default sound, tried again",
+         builtIn(BuiltInAlarmSound::handsOff),
+         [&] { players.files[handsOff].error = "The sound could not be prepared in time."; },
+         {"open " + handsOff, "open " + handsOff},
+         "AlarmPlaybackProbe custom file error: The sound could not be prepared in time.\n"},
+        {"the tone",
+         AlarmSoundSelection::customFile("/gone/Boom.m4a", "Custom Sound 1"),
+         [&] {
+             directories.files.erase(handsOff);
+             players.wavError = "Connection refused";
+         },
+         {"open /gone/Boom.m4a", "open wav#0"},
+         "AlarmPlaybackProbe error: Connection refused\n"},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        entry.setUp();
+        states.clear();
+        players.clearLog();
+        ::testing::internal::CaptureStderr();
+        controller->play(entry.selection, 0.5f);
+        settle();
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), entry.errors);
+        EXPECT_EQ(players.log(), entry.log);
+        EXPECT_EQ(states, (States{true, false}));
+        EXPECT_TRUE(deviceIsUserState());
+    }
 }
 
 TEST_F(AlarmPreviewControllerTest, APreviewDoesNotDisturbATestAlarmOnTheOtherController)
