@@ -3,6 +3,7 @@
 #include "PlaybackTiming.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -12,10 +13,9 @@ namespace hollerbox {
 
 AlarmPlaybackController::AlarmPlaybackController(
     std::unique_ptr<SystemAudioOverrideController> audioOverrideController, AudioFilePlayerFactory& players,
-    const BuiltInSoundLocator& sounds, MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock,
-    AlarmPlaybackProbe::Sleeper fallbackSleeper)
+    const BuiltInSoundLocator& sounds, MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock)
     : m_audioOverrideController(std::move(audioOverrideController)), m_players(players), m_sounds(sounds),
-      m_mainQueue(mainQueue), m_worker(worker), m_clock(clock), m_fallbackSleeper(std::move(fallbackSleeper))
+      m_mainQueue(mainQueue), m_worker(worker), m_clock(clock)
 {
     m_liveness->controller = this;
 }
@@ -162,6 +162,8 @@ void AlarmPlaybackController::stop()
 void AlarmPlaybackController::stopCurrentPlayback()
 {
     ++m_generation;
+    m_patternTones.clear();
+    m_retriedFile.reset();
     m_pendingStart.reset();
     m_preparedStartCheck.reset();
     m_playbackTask.reset();
@@ -178,6 +180,8 @@ void AlarmPlaybackController::stopCurrentPlayback()
 void AlarmPlaybackController::finishPlayback()
 {
     ++m_generation;
+    m_patternTones.clear();
+    m_retriedFile.reset();
     retire(std::move(m_playbackTask));
     m_preparedStartCheck.reset();
     m_overrideRefreshTask.reset();
@@ -204,31 +208,131 @@ void AlarmPlaybackController::retire(std::unique_ptr<ScheduledTask> task)
 void AlarmPlaybackController::startBuiltInPlayback(const AlarmSoundSelection& selection, int count,
                                                    std::uint64_t intervalMilliseconds)
 {
-    const auto sound = selection.builtInSound();
-    const auto file = sound ? sound->bundledFileURL(m_sounds) : std::nullopt;
+    const auto sound = selection.builtInSound().value_or(BuiltInAlarmSound{BuiltInAlarmSound::handsOff});
+    const auto file = sound.bundledFileURL(m_sounds);
     if (!file) {
-        startFallback(selection, count, intervalMilliseconds);
+        startPattern(sound, count, intervalMilliseconds);
         return;
     }
-    startAudioFilePlayback(*file, std::nullopt, [this, selection, count, intervalMilliseconds] {
-        startFallback(selection, count, intervalMilliseconds);
+    startAudioFilePlayback(*file, std::nullopt, [this, file = *file, count, intervalMilliseconds] {
+        startRetries(file, count, intervalMilliseconds);
     });
 }
 
-void AlarmPlaybackController::startFallback(const AlarmSoundSelection& selection, int count,
-                                            std::uint64_t intervalMilliseconds)
+void AlarmPlaybackController::startRetries(const std::string& file, int count,
+                                           std::uint64_t intervalMilliseconds)
 {
     m_isPlaying = true;
+    m_retriedFile = file;
+    m_retriesLeft = count;
+    m_retryIntervalMilliseconds = intervalMilliseconds;
+    openNextRetry();
+}
+
+void AlarmPlaybackController::openNextRetry()
+{
+    retire(std::move(m_playbackTask));
+    if (m_retriesLeft <= 0) {
+        finishPlayback();
+        return;
+    }
+    --m_retriesLeft;
     const auto generation = m_generation;
-    auto probe = std::make_shared<AlarmPlaybackProbe>(m_players, m_sounds, m_clock, m_fallbackSleeper);
-    m_worker.run([probe, selection, count,
-                  intervalMilliseconds] { probe->playAlarm(selection, count, intervalMilliseconds); },
-                 [liveness = std::weak_ptr<Liveness>(m_liveness), generation] {
-                     const auto alive = liveness.lock();
-                     if (alive && alive->controller && alive->controller->m_generation == generation) {
-                         alive->controller->finishPlayback();
-                     }
-                 });
+    auto opening = std::make_shared<AudioFilePlayerOpening>();
+    m_worker.run(
+        [opening, file = *m_retriedFile, &players = m_players] { *opening = players.openFile(file); },
+        [liveness = std::weak_ptr<Liveness>(m_liveness), generation, opening] {
+            const auto alive = liveness.lock();
+            if (!alive || !alive->controller || alive->controller->m_generation != generation) {
+                return;
+            }
+            if (!opening->player) {
+                std::fprintf(stderr, "AlarmPlaybackProbe custom file error: %s\n", opening->error.c_str());
+                std::fflush(stderr);
+                alive->controller->pauseBeforeNextRetry();
+                return;
+            }
+            alive->controller->startOpenedPlayer(std::move(opening->player), std::nullopt);
+        });
+}
+
+void AlarmPlaybackController::pauseBeforeNextRetry()
+{
+    retire(std::move(m_playbackTask));
+    if (m_retriesLeft <= 0) {
+        finishPlayback();
+        return;
+    }
+    m_playbackTask = m_mainQueue.scheduleAfter(std::chrono::milliseconds{m_retryIntervalMilliseconds},
+                                               [this] { openNextRetry(); });
+}
+
+void AlarmPlaybackController::fileEnded()
+{
+    if (!m_retriedFile) {
+        finishPlayback();
+        return;
+    }
+    if (m_customPlayer) {
+        m_customPlayer->stop();
+        m_customPlayer.reset();
+    }
+    pauseBeforeNextRetry();
+}
+
+void AlarmPlaybackController::startPattern(BuiltInAlarmSound sound, int count,
+                                           std::uint64_t intervalMilliseconds)
+{
+    m_isPlaying = true;
+    m_patternTones = AlarmPlaybackProbe::pattern(sound, count, intervalMilliseconds);
+    m_nextPatternTone = 0;
+    openNextPatternTone();
+}
+
+void AlarmPlaybackController::openNextPatternTone()
+{
+    retire(std::move(m_playbackTask));
+    if (m_nextPatternTone >= m_patternTones.size()) {
+        finishPlayback();
+        return;
+    }
+    const auto tone = m_patternTones[m_nextPatternTone++];
+    const auto generation = m_generation;
+    auto opening = std::make_shared<AudioFilePlayerOpening>();
+    m_worker.run(
+        [opening, tone, &players = m_players] {
+            *opening = players.openWavData(AlarmPlaybackProbe::toneWav(tone.frequency, tone.seconds));
+        },
+        [liveness = std::weak_ptr<Liveness>(m_liveness), generation, opening, tone] {
+            const auto alive = liveness.lock();
+            if (!alive || !alive->controller || alive->controller->m_generation != generation) {
+                return;
+            }
+            if (!opening->player) {
+                std::fprintf(stderr, "AlarmPlaybackController tone error: %s\n", opening->error.c_str());
+                std::fflush(stderr);
+                alive->controller->finishPlayback();
+                return;
+            }
+            alive->controller->startPatternTone(std::move(opening->player), tone);
+        });
+}
+
+void AlarmPlaybackController::startPatternTone(std::unique_ptr<AudioFilePlayer> player,
+                                               AlarmPlaybackProbe::PatternTone tone)
+{
+    player->setVolume(1.0f);
+    m_customPlayer = std::move(player);
+    m_customPlayer->play();
+    m_playbackTask = m_mainQueue.scheduleAfter(
+        PlaybackTiming::toMilliseconds(tone.seconds + AlarmPlaybackProbe::toneTailSeconds),
+        [this, silence = tone.silenceAfter] {
+            m_customPlayer->stop();
+            m_customPlayer.reset();
+            retire(std::move(m_playbackTask));
+            m_playbackTask = m_mainQueue.scheduleAfter(PlaybackTiming::toMilliseconds(silence),
+                                                       [this] { openNextPatternTone(); });
+        });
 }
 
 void AlarmPlaybackController::startAudioFilePlayback(const std::string& file,
@@ -276,8 +380,7 @@ void AlarmPlaybackController::startOpenedPlayer(std::unique_ptr<AudioFilePlayer>
     if (maxDuration) {
         wait = std::min(wait, *maxDuration);
     }
-    m_playbackTask =
-        m_mainQueue.scheduleAfter(PlaybackTiming::toMilliseconds(wait), [this] { finishPlayback(); });
+    m_playbackTask = m_mainQueue.scheduleAfter(PlaybackTiming::toMilliseconds(wait), [this] { fileEnded(); });
 }
 
 void AlarmPlaybackController::checkUnknownDuration(WallTime startedAt, std::optional<double> maxDuration)
@@ -290,7 +393,7 @@ void AlarmPlaybackController::checkUnknownDuration(WallTime startedAt, std::opti
         wait = std::min(wait, *maxDuration);
     }
     if (elapsed + 1e-9 >= wait) {
-        finishPlayback();
+        fileEnded();
     }
 }
 

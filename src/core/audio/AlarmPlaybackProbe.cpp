@@ -12,7 +12,6 @@ namespace hollerbox {
 namespace {
 
 constexpr double kMinimumFileSeconds = 0.25;
-constexpr double kTail = 0.05;
 constexpr double kDurationPollSeconds = 0.05;
 constexpr double kUnknownDurationLimitSeconds = 30.0;
 
@@ -67,6 +66,13 @@ AlarmPlaybackResult AlarmPlaybackProbe::playAlarm(const AlarmSoundSelection& sel
     const auto startedAt = m_clock.now();
     const double interval = static_cast<double>(intervalMilliseconds) / 1000.0;
     const double toneLength = std::min(std::max(interval * 0.45, 0.18), 0.35);
+    if (const auto sound = selection.builtInSound(); sound && !sound->bundledFileURL(m_sounds)) {
+        for (const auto& tone : pattern(*sound, count, intervalMilliseconds)) {
+            playTone(tone.frequency, tone.seconds);
+            pause(tone.silenceAfter);
+        }
+        return {startedAt, count, intervalMilliseconds};
+    }
     for (int repetition = 0; repetition < count; ++repetition) {
         if (const auto path = selection.customFilePath()) {
             if (!playAudioFile(*path, 5.0)) {
@@ -77,13 +83,8 @@ AlarmPlaybackResult AlarmPlaybackProbe::playAlarm(const AlarmSoundSelection& sel
                     playTone(1320, toneLength);
                 }
             }
-        } else {
-            const auto sound = *selection.builtInSound();
-            if (const auto file = sound.bundledFileURL(m_sounds)) {
-                playAudioFile(*file, std::nullopt);
-            } else {
-                playPattern(sound, toneLength);
-            }
+        } else if (const auto file = selection.builtInSound()->bundledFileURL(m_sounds)) {
+            playAudioFile(*file, std::nullopt);
         }
         if (repetition + 1 < count) {
             pause(interval);
@@ -92,23 +93,31 @@ AlarmPlaybackResult AlarmPlaybackProbe::playAlarm(const AlarmSoundSelection& sel
     return {startedAt, count, intervalMilliseconds};
 }
 
-void AlarmPlaybackProbe::playPattern(BuiltInAlarmSound sound, double toneLength)
+std::vector<AlarmPlaybackProbe::PatternTone> AlarmPlaybackProbe::pattern(BuiltInAlarmSound sound, int count,
+                                                                         std::uint64_t intervalMilliseconds)
 {
+    const double interval = static_cast<double>(intervalMilliseconds) / 1000.0;
+    const double toneLength = std::min(std::max(interval * 0.45, 0.18), 0.35);
+    std::vector<PatternTone> once;
     switch (sound.value()) {
     case BuiltInAlarmSound::handsOff:
-        playTone(1320, toneLength);
+        once = {{1320, toneLength, 0.0}};
         break;
     case BuiltInAlarmSound::whatAreYouDoing:
-        playTone(1180, 0.12);
-        pause(0.04);
-        playTone(1520, 0.18);
+        once = {{1180, 0.12, 0.04}, {1520, 0.18, 0.0}};
         break;
     case BuiltInAlarmSound::policeAlarm:
-        playTone(880, 0.16);
-        pause(0.08);
-        playTone(880, 0.18);
+        once = {{880, 0.16, 0.08}, {880, 0.18, 0.0}};
         break;
     }
+    std::vector<PatternTone> tones;
+    for (int repetition = 0; repetition < count; ++repetition) {
+        tones.insert(tones.end(), once.begin(), once.end());
+        if (repetition + 1 < count) {
+            tones.back().silenceAfter = interval;
+        }
+    }
+    return tones;
 }
 
 bool AlarmPlaybackProbe::playAudioFile(const std::string& path, std::optional<double> maxDuration)
@@ -133,22 +142,27 @@ bool AlarmPlaybackProbe::playAudioFile(const std::string& path, std::optional<do
     if (maxDuration) {
         wait = std::min(wait, *maxDuration);
     }
-    pause(std::max(wait - waited, 0.0) + kTail);
+    pause(std::max(wait - waited, 0.0) + toneTailSeconds);
     player.stop();
     return true;
 }
 
 void AlarmPlaybackProbe::playTone(double frequency, double durationSeconds)
 {
-    auto opening = m_players.openWavData(wavData(toneSamples(frequency, durationSeconds), toneSampleRate));
+    auto opening = m_players.openWavData(toneWav(frequency, durationSeconds));
     if (!opening.player) {
         writeError("AlarmPlaybackProbe error: ", opening.error);
         return;
     }
     opening.player->setVolume(1.0f);
     opening.player->play();
-    pause(durationSeconds + kTail);
+    pause(durationSeconds + toneTailSeconds);
     opening.player->stop();
+}
+
+std::vector<std::uint8_t> AlarmPlaybackProbe::toneWav(double frequency, double durationSeconds)
+{
+    return wavData(toneSamples(frequency, durationSeconds), toneSampleRate);
 }
 
 std::vector<std::int16_t> AlarmPlaybackProbe::toneSamples(double frequency, double durationSeconds)

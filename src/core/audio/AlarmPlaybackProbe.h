@@ -23,6 +23,16 @@ public:
     using Sleeper = std::function<void(double seconds)>;
 
     static constexpr std::uint32_t toneSampleRate = 44100;
+    /// How long a sound is left to play past its own length, so that the sink plays it out.
+    static constexpr double toneTailSeconds = 0.05;
+
+    /// One tone of a synthesised pattern and the silence after it.
+    struct PatternTone
+    {
+        double frequency = 0.0;
+        double seconds = 0.0;
+        double silenceAfter = 0.0;
+    };
 
     AlarmPlaybackProbe(AudioFilePlayerFactory& players, const BuiltInSoundLocator& sounds, const Clock& clock,
                        Sleeper sleeper = {});
@@ -39,6 +49,12 @@ public:
     /// Plays a sine tone with 10 ms fades from memory.
     void playTone(double frequency, double durationSeconds);
 
+    /// The tones that stand in for `sound`'s file, `count` times `intervalMilliseconds` apart.
+    static std::vector<PatternTone> pattern(BuiltInAlarmSound sound, int count,
+                                            std::uint64_t intervalMilliseconds);
+    /// A tone as a WAV file in memory.
+    static std::vector<std::uint8_t> toneWav(double frequency, double durationSeconds);
+
     /// The tone's signed 16-bit samples at 44.1 kHz.
     static std::vector<std::int16_t> toneSamples(double frequency, double durationSeconds);
     /// A canonical 44-byte mono 16-bit PCM WAV header followed by `samples`.
@@ -49,7 +65,6 @@ public:
                                              std::uint32_t sampleRate, std::uint16_t channels);
 
 private:
-    void playPattern(BuiltInAlarmSound sound, double toneLength);
     void pause(double seconds);
 
     AudioFilePlayerFactory& m_players;

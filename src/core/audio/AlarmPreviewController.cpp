@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace hollerbox {
 
@@ -12,14 +13,19 @@ namespace {
 constexpr double kFallbackToneHertz = 1320.0;
 constexpr double kFallbackToneSeconds = 0.18;
 
+void writeError(const char* prefix, const std::string& description)
+{
+    std::fprintf(stderr, "%s%s\n", prefix, description.c_str());
+    std::fflush(stderr);
+}
+
 } // namespace
 
 AlarmPreviewController::AlarmPreviewController(
     std::unique_ptr<SystemAudioOverrideController> audioOverrideController, AudioFilePlayerFactory& players,
-    const BuiltInSoundLocator& sounds, MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock,
-    AlarmPlaybackProbe::Sleeper fallbackSleeper)
+    const BuiltInSoundLocator& sounds, MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock)
     : m_audioOverrideController(std::move(audioOverrideController)), m_players(players), m_sounds(sounds),
-      m_mainQueue(mainQueue), m_worker(worker), m_clock(clock), m_fallbackSleeper(std::move(fallbackSleeper))
+      m_mainQueue(mainQueue), m_worker(worker), m_clock(clock)
 {
     m_liveness->controller = this;
 }
@@ -48,7 +54,7 @@ void AlarmPreviewController::play(const AlarmSoundSelection& selection,
     const auto sound = selection.builtInSound();
     const auto file = sound ? sound->bundledFileURL(m_sounds) : selection.customFilePath();
     if (file) {
-        startFile(*file);
+        startFile(*file, false);
     } else {
         startFallback();
     }
@@ -84,15 +90,18 @@ void AlarmPreviewController::setPlaying()
     }
 }
 
-void AlarmPreviewController::startFile(const std::string& file)
+void AlarmPreviewController::startFile(const std::string& file, bool isFallback)
 {
     auto opening = std::make_shared<AudioFilePlayerOpening>();
     m_worker.run([opening, file, &players = m_players] { *opening = players.openFile(file); },
-                 ifStillCurrent([opening](AlarmPreviewController& controller) {
+                 ifStillCurrent([opening, isFallback](AlarmPreviewController& controller) {
                      if (opening->player) {
                          controller.startOpenedPlayer(std::move(opening->player));
-                     } else {
+                     } else if (!isFallback) {
                          controller.startFallback();
+                     } else {
+                         writeError("AlarmPlaybackProbe custom file error: ", opening->error);
+                         controller.stop();
                      }
                  }));
 }
@@ -125,16 +134,29 @@ void AlarmPreviewController::checkUnknownDuration(WallTime startedAt)
 
 void AlarmPreviewController::startFallback()
 {
-    auto probe = std::make_shared<AlarmPlaybackProbe>(m_players, m_sounds, m_clock, m_fallbackSleeper);
+    if (const auto file = BuiltInAlarmSound{BuiltInAlarmSound::handsOff}.bundledFileURL(m_sounds)) {
+        startFile(*file, true);
+    } else {
+        startTone();
+    }
+}
+
+void AlarmPreviewController::startTone()
+{
+    auto opening = std::make_shared<AudioFilePlayerOpening>();
     m_worker.run(
-        [probe, &sounds = m_sounds] {
-            if (const auto file = BuiltInAlarmSound{BuiltInAlarmSound::handsOff}.bundledFileURL(sounds)) {
-                probe->playAudioFile(*file, std::nullopt);
-            } else {
-                probe->playTone(kFallbackToneHertz, kFallbackToneSeconds);
-            }
+        [opening, &players = m_players] {
+            *opening =
+                players.openWavData(AlarmPlaybackProbe::toneWav(kFallbackToneHertz, kFallbackToneSeconds));
         },
-        ifStillCurrent([](AlarmPreviewController& controller) { controller.stop(); }));
+        ifStillCurrent([opening](AlarmPreviewController& controller) {
+            if (opening->player) {
+                controller.startOpenedPlayer(std::move(opening->player));
+            } else {
+                writeError("AlarmPlaybackProbe error: ", opening->error);
+                controller.stop();
+            }
+        }));
 }
 
 void AlarmPreviewController::startOverrideRefreshLoop(float targetVolumeScalar)

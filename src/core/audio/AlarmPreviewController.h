@@ -18,9 +18,9 @@
 namespace hollerbox {
 
 /// Plays the selected sound once on demand, as a preview or, with a volume override, as a test alarm. A
-/// custom file that cannot be played and a missing built-in file fall back to the default sound (or one
-/// tone when its file is missing too). Every end of a playing gives the output device back at once. Main
-/// thread only; the factory, locator, queue, worker and clock must outlive background work it started.
+/// file that cannot be played falls back to the default sound's file once, or to one tone when that file is
+/// missing. Every end of a playing, `stop` included, silences it and gives the output device back at once.
+/// Main thread only; the factory, locator, queue, worker and clock must outlive background work it started.
 class AlarmPreviewController final
 {
 public:
@@ -28,8 +28,7 @@ public:
 
     AlarmPreviewController(std::unique_ptr<SystemAudioOverrideController> audioOverrideController,
                            AudioFilePlayerFactory& players, const BuiltInSoundLocator& sounds,
-                           MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock,
-                           AlarmPlaybackProbe::Sleeper fallbackSleeper = {});
+                           MainQueue& mainQueue, BackgroundWorker& worker, const Clock& clock);
     /// Ends a playing sound and its override without calling the handler.
     ~AlarmPreviewController();
 
@@ -58,9 +57,12 @@ private:
     };
 
     void setPlaying();
-    void startFile(const std::string& file);
+    /// Opens `file` as background work and plays it; when it cannot, falls back, unless it is the fallback.
+    void startFile(const std::string& file, bool isFallback);
     void startOpenedPlayer(std::unique_ptr<AudioFilePlayer> player);
+    /// Plays the default sound's file, or one tone when it is missing.
     void startFallback();
+    void startTone();
     void startOverrideRefreshLoop(float targetVolumeScalar);
     void checkUnknownDuration(WallTime startedAt);
     /// Runs `action` on the main thread if this controller still exists and has not moved on since.
@@ -73,7 +75,6 @@ private:
     MainQueue& m_mainQueue;
     BackgroundWorker& m_worker;
     const Clock& m_clock;
-    AlarmPlaybackProbe::Sleeper m_fallbackSleeper;
 
     bool m_isPlaying = false;
     PlaybackStateHandler m_onPlaybackStateChanged;

@@ -47,5 +47,35 @@ TEST_F(PlaybackShutdownTest, ControllerAndFactoryGoPromptlyWhileTheServerHangs)
     EXPECT_TRUE(waitProcessingEvents([&] { return server.sinkInputs().empty(); }, 5s));
 }
 
+TEST_F(PlaybackShutdownTest, AStopDuringTheFallbackAfterAPassingFailureSilencesIt)
+{
+    // No override, which a hung server would hold up: the sink is opened up by hand.
+    ASSERT_TRUE(server.setSinkVolumes({1.0, 1.0}) && server.setSinkMute(false));
+    server.freeze();
+    ::testing::internal::CaptureStderr();
+    controller->play(AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm), 3, 180, std::nullopt);
+    processEventsFor(3500ms); // the first open gives up after the 2 s preroll timeout and its 0.5 s margin
+    server.thaw();
+    const auto fallback = waitUntilHeard(Clock::now());
+    const auto errors = ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(errors.starts_with(
+        "AlarmPlaybackController custom file error: The sound could not be prepared in time.\n"))
+        << errors << server.logs();
+    ASSERT_TRUE(fallback.has_value()) << errors << server.logs();
+    ASSERT_TRUE(controller->isPlaying());
+    controller->stop();
+    const auto stopped = Clock::now();
+    processEventsFor(1s);
+    const auto from = recorder.frameAt(stopped + 100ms);
+    const auto heard = recorder.firstAudibleAt(from, 0.01);
+    std::cout << "[ measure  ] after a stop during the fallback: peak "
+              << recorder.peak(from, recorder.frameCount())
+              << (heard ? ", heard " + std::to_string(milliseconds(*heard - stopped)) + " ms after" : "")
+              << "\n";
+    EXPECT_FALSE(heard.has_value()) << server.logs();
+    EXPECT_GT(recorder.frameCount() - from, 30000u);
+    EXPECT_TRUE(waitProcessingEvents([&] { return server.sinkInputs().empty(); }, 2s));
+}
+
 } // namespace
 } // namespace hollerbox::testing

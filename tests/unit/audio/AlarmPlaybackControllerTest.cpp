@@ -1,5 +1,6 @@
 #include "PlaybackFixture.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace hollerbox::testing {
@@ -20,9 +21,24 @@ protected:
         return AlarmSoundSelection::builtIn(sound);
     }
 
-    std::unique_ptr<AlarmPlaybackController> controller =
-        std::make_unique<AlarmPlaybackController>(std::make_unique<SystemAudioOverrideController>(hardware),
-                                                  players, sounds, queue, worker, clock, sleeper);
+    /// Lets virtual time run in milliseconds, with background work done at once, until `done` holds.
+    void runUntil(const std::function<bool()>& done, double limitSeconds = 10.0)
+    {
+        settle();
+        for (int step = 0; !done() && step < limitSeconds * 1000; ++step) {
+            advance(0.001);
+            settle();
+        }
+    }
+
+    bool logged(const std::string& entry) const
+    {
+        const auto log = players.log();
+        return std::find(log.begin(), log.end(), entry) != log.end();
+    }
+
+    std::unique_ptr<AlarmPlaybackController> controller = std::make_unique<AlarmPlaybackController>(
+        std::make_unique<SystemAudioOverrideController>(hardware), players, sounds, queue, worker, clock);
 };
 
 TEST_F(AlarmPlaybackControllerTest, PlaysTheBuiltInFileForItsDurationWithoutTouchingTheDevice)
@@ -278,49 +294,144 @@ TEST_F(AlarmPlaybackControllerTest, ADeletedCustomFilePlaysTheDefaultSound)
     EXPECT_TRUE(controller->isPlaying());
 }
 
-TEST_F(AlarmPlaybackControllerTest, AMissingBuiltInFilePlaysTheSynthesisedPatternInTheBackground)
+TEST_F(AlarmPlaybackControllerTest, AMissingBuiltInFilePlaysItsPatternAndOneThatFailsIsTriedAgain)
 {
-    directories.files.erase(builtInPath("what-are-you-doing"));
-    play(builtIn(BuiltInAlarmSound::whatAreYouDoing));
-    EXPECT_TRUE(controller->isPlaying());
-    EXPECT_EQ(worker.waiting(), 1u);
-    worker.runAll();
-    EXPECT_EQ(players.wavBuffers.size(), 6u);
-    EXPECT_EQ(sleeps.size(), 11u);
-    EXPECT_TRUE(controller->isPlaying());
-    queue.runPending();
-    EXPECT_FALSE(controller->isPlaying());
+    const auto police = builtInPath("police-alarm");
+    const std::string failure = "The sound could not be prepared in time.";
+    const auto failed = "AlarmPlaybackController custom file error: " + failure + "\n";
+    const auto retryFailed = "AlarmPlaybackProbe custom file error: " + failure + "\n";
+    Strings pattern;
+    for (int tone = 0; tone < 6; ++tone) {
+        const auto name = "wav#" + std::to_string(tone);
+        pattern.insert(pattern.end(),
+                       {"open " + name, "volume " + name + " 1", "play " + name, "stop " + name});
+    }
+    Strings played{"open " + police};
+    for (int repetition = 0; repetition < 3; ++repetition) {
+        played.insert(played.end(),
+                      {"open " + police, "volume " + police + " 1", "play " + police, "stop " + police});
+    }
+    const struct
+    {
+        const char* name;
+        std::function<void()> breakFile;
+        std::function<void()> afterFirstOpen;
+        Strings log;
+        std::string errors;
+        double seconds;
+    } cases[] = {
+        // Tones of 0.16 and 0.18 s, each with its 0.05 s tail, 0.08 s apart, and 0.18 s between repeats.
+        {"missing", [&] { directories.files.erase(police); }, [] {}, pattern, "",
+         3 * (0.21 + 0.08 + 0.23) + 2 * 0.18},
+        {"failing every time", [&] { players.files[police].error = failure; }, [] {},
+         Strings(4, "open " + police), failed + retryFailed + retryFailed + retryFailed, 2 * 0.18},
+        {"failing once", [&] { players.files[police].error = failure; },
+         [&] { players.files[police].error.clear(); }, played, failed, 3 * 3.0 + 2 * 0.18},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        directories.files.insert(police);
+        players.files[police] = {3.0, {}, 0};
+        entry.breakFile();
+        players.clearLog();
+        players.wavBuffers.clear();
+        ::testing::internal::CaptureStderr();
+        const auto started = clock.now();
+        play(builtIn(BuiltInAlarmSound::policeAlarm));
+        worker.runAll();
+        entry.afterFirstOpen();
+        runUntil([&] { return !controller->isPlaying(); });
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), entry.errors);
+        EXPECT_EQ(players.log(), entry.log);
+        EXPECT_NEAR(secondsBetween(started, clock.now()), entry.seconds, 0.015);
+        EXPECT_EQ(players.livePlayers(), 0);
+    }
 }
 
-TEST_F(AlarmPlaybackControllerTest, AReplacedFallbackDoesNotEndItsSuccessor)
+TEST_F(AlarmPlaybackControllerTest, AStopEndsTheFallbackAtOnceWhateverItIsDoing)
 {
-    directories.files.erase(builtInPath("police-alarm"));
-    play(builtIn(BuiltInAlarmSound::policeAlarm));
-    play(builtIn(BuiltInAlarmSound::handsOff));
-    settle();
-    EXPECT_EQ(players.wavBuffers.size(), 6u);
-    EXPECT_TRUE(controller->isPlaying());
-    advance(1.9);
-    EXPECT_FALSE(controller->isPlaying());
-
-    play(builtIn(BuiltInAlarmSound::policeAlarm));
-    controller->stop();
-    settle();
-    EXPECT_FALSE(controller->isPlaying());
+    const auto police = builtInPath("police-alarm");
+    const auto opens = [&] {
+        const auto log = players.log();
+        return std::count(log.begin(), log.end(), "open " + police);
+    };
+    const auto succeedFromNowOn = [&] { players.files[police].error.clear(); };
+    const struct
+    {
+        const char* name;
+        std::function<void()> reach;
+        bool silencedByTheStop;
+        bool missing = false;
+    } cases[] = {
+        {"the file still opening", [] {}, false},
+        {"the file's failure on its way back", [&] { worker.runAll(); }, false},
+        {"a repetition opening",
+         [&] {
+             worker.runAll();
+             queue.runPending();
+         },
+         false},
+        {"a repetition playing",
+         [&] {
+             worker.runAll();
+             succeedFromNowOn();
+             runUntil([&] { return logged("play " + police); });
+         },
+         true},
+        {"the pause after a played repetition",
+         [&] {
+             worker.runAll();
+             succeedFromNowOn();
+             runUntil([&] { return logged("stop " + police); });
+         },
+         false},
+        {"the pause after a failed repetition", [&] { runUntil([&] { return opens() == 2; }); }, false},
+        {"a pattern tone playing", [&] { runUntil([&] { return logged("play wav#2"); }); }, true, true},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        directories.files.insert(police);
+        if (entry.missing) {
+            directories.files.erase(police);
+        }
+        players.files[police] = {3.0, "The sound could not be prepared in time.", 0};
+        players.clearLog();
+        ::testing::internal::CaptureStderr();
+        play(builtIn(BuiltInAlarmSound::policeAlarm), 0.65f);
+        entry.reach();
+        const auto before = players.log();
+        const auto inFlight = static_cast<long>(worker.waiting());
+        controller->stop();
+        EXPECT_FALSE(controller->isPlaying());
+        EXPECT_FLOAT_EQ(hardware.devices[5].volume[0].value, 0.3f);
+        if (entry.silencedByTheStop) {
+            EXPECT_EQ(players.log().back(), "stop " + before.back().substr(5));
+        }
+        runUntil([] { return false; }, 12.0);
+        ::testing::internal::GetCapturedStderr();
+        const auto after = players.log();
+        const auto since = after.begin() + static_cast<long>(before.size());
+        EXPECT_EQ(
+            std::count_if(since, after.end(), [](const auto& line) { return line.starts_with("open"); }),
+            inFlight);
+        EXPECT_EQ(
+            std::count_if(since, after.end(), [](const auto& line) { return line.starts_with("play"); }), 0);
+        EXPECT_FALSE(controller->isPlaying());
+        EXPECT_EQ(players.livePlayers(), 0);
+        EXPECT_EQ(queue.activeTaskCount(), 0u);
+    }
 }
 
-TEST_F(AlarmPlaybackControllerTest, ABuiltInFileThatCannotBeOpenedLeavesTheProbeSilent)
+TEST_F(AlarmPlaybackControllerTest, AToneThatCannotBeOpenedEndsTheFallback)
 {
-    players.files[builtInPath("hands-off")].error = "Could not determine type of stream.";
+    directories.files.erase(builtInPath("hands-off"));
+    players.wavError = "Connection refused";
     ::testing::internal::CaptureStderr();
     play(builtIn(BuiltInAlarmSound::handsOff));
     settle();
-    const auto errors = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(errors, "AlarmPlaybackController custom file error: Could not determine type of stream.\n"
-                      "AlarmPlaybackProbe custom file error: Could not determine type of stream.\n"
-                      "AlarmPlaybackProbe custom file error: Could not determine type of stream.\n"
-                      "AlarmPlaybackProbe custom file error: Could not determine type of stream.\n");
-    EXPECT_TRUE(players.wavBuffers.empty());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "AlarmPlaybackController tone error: Connection refused\n");
+    EXPECT_EQ(players.log(), Strings{"open wav#0"});
     EXPECT_FALSE(controller->isPlaying());
 }
 

@@ -2,8 +2,6 @@
 
 #include "PlaybackFixture.h"
 
-#include <gmock/gmock.h>
-
 namespace hollerbox::testing {
 namespace {
 
@@ -16,8 +14,7 @@ protected:
     std::unique_ptr<AlarmPreviewController> makeController(States& states)
     {
         auto made = std::make_unique<AlarmPreviewController>(
-            std::make_unique<SystemAudioOverrideController>(hardware), players, sounds, queue, worker, clock,
-            sleeper);
+            std::make_unique<SystemAudioOverrideController>(hardware), players, sounds, queue, worker, clock);
         made->setOnPlaybackStateChanged([&states](bool playing) { states.push_back(playing); });
         return made;
     }
@@ -97,9 +94,8 @@ TEST_F(AlarmPreviewControllerTest, WorkOfAReplacedPreviewFinishingLateChangesNot
     {
         const char* name;
         BuiltInAlarmSound::Value first;
-        long soundsStarted; // a fallback plays out; a replaced file never starts
-    } cases[] = {{"a fallback still playing", BuiltInAlarmSound::whatAreYouDoing, 2},
-                 {"a file still opening", BuiltInAlarmSound::handsOff, 1}};
+    } cases[] = {{"a fallback still opening", BuiltInAlarmSound::whatAreYouDoing},
+                 {"a file still opening", BuiltInAlarmSound::handsOff}};
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.name);
         controller->play(builtIn(entry.first), std::nullopt);
@@ -110,7 +106,7 @@ TEST_F(AlarmPreviewControllerTest, WorkOfAReplacedPreviewFinishingLateChangesNot
         EXPECT_EQ(std::count(log.begin(), log.end(), "play " + police), 1);
         EXPECT_EQ(
             std::count_if(log.begin(), log.end(), [](const auto& line) { return line.starts_with("play"); }),
-            entry.soundsStarted);
+            1);
         EXPECT_TRUE(controller->isPlaying());
         advance(2.999);
         EXPECT_TRUE(controller->isPlaying());
@@ -182,59 +178,93 @@ TEST_F(AlarmPreviewControllerTest,
     EXPECT_TRUE(deviceIsUserState());
 }
 
-TEST_F(AlarmPreviewControllerTest, WhatCannotBePlayedFallsBackToTheDefaultSoundOnceThenEnds)
+TEST_F(AlarmPreviewControllerTest, WhatCannotBePlayedFallsBackToTheDefaultSoundOrATone)
 {
     players.files["/clips/broken.m4a"] = {1.0, "Could not determine type of stream.", 0};
     const auto handsOff = builtInPath("hands-off");
-    const Strings handsOffLog{"open " + handsOff, "volume " + handsOff + " 1", "play " + handsOff,
-                              "stop " + handsOff};
+    const auto gone = AlarmSoundSelection::customFile("/gone/Boom.m4a", "Custom Sound 1");
+    const Strings playsHandsOff{"open " + handsOff, "volume " + handsOff + " 1", "play " + handsOff};
+    const Strings playsTone{"open wav#0", "volume wav#0 1", "play wav#0"};
+    const auto after = [](Strings first, const Strings& then) {
+        first.insert(first.end(), then.begin(), then.end());
+        return first;
+    };
     const struct
     {
         const char* name;
         AlarmSoundSelection selection;
-        bool handsOffInstalled;
-        Strings fallbackLog;
+        std::function<void()> setUp;
+        Strings log;
     } cases[] = {
-        {"a missing custom file", AlarmSoundSelection::customFile("/gone/Boom.m4a", "Custom Sound 1"), true,
-         handsOffLog},
+        {"a missing custom file", gone, [] {}, after({"open /gone/Boom.m4a"}, playsHandsOff)},
         {"an unreadable custom file", AlarmSoundSelection::customFile("/clips/broken.m4a", "Custom Sound 2"),
-         true, handsOffLog},
-        {"a missing built-in file", builtIn(BuiltInAlarmSound::whatAreYouDoing), true, handsOffLog},
-        {"no default sound either",
-         AlarmSoundSelection::customFile("/gone/Boom.m4a", "Custom Sound 1"),
-         false,
-         {"open wav#0", "volume wav#0 1", "play wav#0", "stop wav#0"}},
+         [] {}, after({"open /clips/broken.m4a"}, playsHandsOff)},
+        {"a missing built-in file", builtIn(BuiltInAlarmSound::whatAreYouDoing),
+         [&] { directories.files.erase(builtInPath("what-are-you-doing")); }, playsHandsOff},
+        {"no default sound either", gone, [&] { directories.files.erase(handsOff); },
+         after({"open /gone/Boom.m4a"}, playsTone)},
     };
-    directories.files.erase(builtInPath("what-are-you-doing"));
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.name);
-        if (!entry.handsOffInstalled) {
-            directories.files.erase(handsOff);
-        }
+        entry.setUp();
         states.clear();
-        sleeps.clear();
+        players.clearLog();
+        players.wavBuffers.clear();
+        controller->play(entry.selection, 0.5f);
+        settle();
+        EXPECT_EQ(players.log(), entry.log);
+        EXPECT_TRUE(controller->isPlaying());
+        controller->stop();
+        EXPECT_EQ(players.log().back(), "stop " + entry.log.back().substr(5));
+        EXPECT_EQ(states, (States{true, false}));
+        EXPECT_TRUE(deviceIsUserState());
+        settle();
+        advance(5.0);
+        EXPECT_EQ(players.log().size(), entry.log.size() + 1);
+        EXPECT_EQ(players.livePlayers(), 0);
+    }
+    EXPECT_EQ(players.wavBuffers,
+              std::vector<std::vector<std::uint8_t>>{AlarmPlaybackProbe::toneWav(1320, 0.18)});
+}
+
+TEST_F(AlarmPreviewControllerTest, AFallbackThatFailsTooReportsItAndEnds)
+{
+    const auto handsOff = builtInPath("hands-off");
+    const struct
+    {
+        const char* name;
+        AlarmSoundSelection selection;
+        std::function<void()> setUp;
+        Strings log;
+        std::string errors;
+    } cases[] = {
+        {"the default sound, tried again",
+         builtIn(BuiltInAlarmSound::handsOff),
+         [&] { players.files[handsOff].error = "The sound could not be prepared in time."; },
+         {"open " + handsOff, "open " + handsOff},
+         "AlarmPlaybackProbe custom file error: The sound could not be prepared in time.\n"},
+        {"the tone",
+         AlarmSoundSelection::customFile("/gone/Boom.m4a", "Custom Sound 1"),
+         [&] {
+             directories.files.erase(handsOff);
+             players.wavError = "Connection refused";
+         },
+         {"open /gone/Boom.m4a", "open wav#0"},
+         "AlarmPlaybackProbe error: Connection refused\n"},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        entry.setUp();
+        states.clear();
+        players.clearLog();
         ::testing::internal::CaptureStderr();
         controller->play(entry.selection, 0.5f);
-        EXPECT_TRUE(controller->isPlaying());
-        if (entry.selection.customFilePath()) {
-            worker.runAll();
-            queue.runPending();
-            EXPECT_TRUE(controller->isPlaying());
-        }
-        players.clearLog();
-        worker.runAll();
-        EXPECT_EQ(players.log(), entry.fallbackLog);
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-        EXPECT_TRUE(controller->isPlaying());
-        queue.runPending();
-        EXPECT_FALSE(controller->isPlaying());
+        settle();
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), entry.errors);
+        EXPECT_EQ(players.log(), entry.log);
         EXPECT_EQ(states, (States{true, false}));
         EXPECT_TRUE(deviceIsUserState());
     }
-    ASSERT_EQ(players.wavBuffers.size(), 1u);
-    EXPECT_EQ(players.wavBuffers[0], AlarmPlaybackProbe::wavData(AlarmPlaybackProbe::toneSamples(1320, 0.18),
-                                                                 AlarmPlaybackProbe::toneSampleRate));
-    EXPECT_THAT(sleeps, ::testing::ElementsAre(::testing::DoubleNear(0.18 + 0.05, 1e-9)));
 }
 
 TEST_F(AlarmPreviewControllerTest, APreviewDoesNotDisturbATestAlarmOnTheOtherController)
