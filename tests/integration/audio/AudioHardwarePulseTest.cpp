@@ -176,7 +176,7 @@ TEST_F(AudioHardwarePulseTest, AnOperationReadsTheSinkOnceAndAnUnchangedOneNotAt
     const std::vector<Step> steps{
         {"readiness, first", readiness, 2},
         {"readiness, nothing changed", readiness, 0},
-        {"first override: set the volume, unmute", [&] { controller.begin(0.65f); }, 2},
+        {"first override: unmute, set the volume", [&] { controller.begin(0.65f); }, 2},
         {"refresh after its own writes", refresh, 1},
         {"refresh, nothing changed", refresh, 0},
         {"readiness, nothing changed", readiness, 0},
@@ -189,7 +189,7 @@ TEST_F(AudioHardwarePulseTest, AnOperationReadsTheSinkOnceAndAnUnchangedOneNotAt
          2},
         {"readiness after the refresh", readiness, 1},
         {"override again, nothing changed", [&] { controller.begin(0.65f); }, 0},
-        {"restore: volume, first channel, mute", [&] { controller.end(); }, 3},
+        {"restore: mute, volume, first channel", [&] { controller.end(); }, 3},
     };
     for (const auto& [label, run, roundTrips] : steps) {
         processEventsFor(100ms);
