@@ -56,14 +56,14 @@ public:
         if (found == devices.end()) {
             return false;
         }
-        const auto& slots = found->second;
+        const auto& entry = found->second;
         switch (property) {
         case AudioDeviceProperty::mute:
-            return element < slots.mute.size() && slots.mute[element].present;
+            return element < entry.mute.size() && entry.mute[element].present;
         case AudioDeviceProperty::volume:
-            return element < slots.volume.size() && slots.volume[element].present;
+            return element < entry.volume.size() && entry.volume[element].present;
         case AudioDeviceProperty::volumeFollowsStreams:
-            return element == 0 && slots.volumeFollowsStreams;
+            return element == 0 && entry.volumeFollowsStreams;
         }
         return false;
     }
