@@ -1,5 +1,6 @@
 #include "BackgroundMonitorRuntime.h"
 
+#include "audio/AudioHardware.h"
 #include "linux/assembly/ProtectionServicesLinux.h"
 
 namespace hollerbox {
@@ -8,6 +9,10 @@ namespace {
 
 constexpr std::chrono::milliseconds kExitDelay{100};
 constexpr std::chrono::milliseconds kStandardOutputFlushLimit{100};
+constexpr std::chrono::milliseconds kExitPollInterval{50};
+// A SIGTERM must end the monitor within 1 s, the flush included: 0.7 s lets the sound server come back
+// (a reconnection is tried every 0.25 s) and take the user's settings that it missed.
+constexpr std::chrono::milliseconds kRestoreWaitLimit{700};
 
 } // namespace
 
@@ -65,6 +70,11 @@ void BackgroundMonitorRuntime::terminate()
     stopAndExit();
 }
 
+bool BackgroundMonitorRuntime::audioWritesPending() const
+{
+    return m_services && m_services->audioHardware().hasPendingWrites();
+}
+
 void BackgroundMonitorRuntime::stopAndExit()
 {
     if (m_exitTask) {
@@ -72,7 +82,13 @@ void BackgroundMonitorRuntime::stopAndExit()
     }
     m_terminationSignalSource.reset();
     m_controller->stop();
-    m_exitTask = m_mainQueue.scheduleAfter(kExitDelay, [this] {
+    const auto stopped = std::chrono::steady_clock::now();
+    m_exitTask = m_mainQueue.scheduleRepeating(kExitPollInterval, [this, stopped] {
+        const auto waited = std::chrono::steady_clock::now() - stopped;
+        if (m_exited || waited < kExitDelay || (waited < kRestoreWaitLimit && audioWritesPending())) {
+            return;
+        }
+        m_exited = true;
         m_logger->flushStandardOutput(kStandardOutputFlushLimit);
         m_exitProcess(0);
     });

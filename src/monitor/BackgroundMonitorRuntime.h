@@ -37,8 +37,9 @@ public:
     BackgroundMonitorRuntime(const BackgroundMonitorRuntime&) = delete;
     BackgroundMonitorRuntime& operator=(const BackgroundMonitorRuntime&) = delete;
 
-    /// Stops the watch and the controller (restoring the audio output), then exits with 0 after 0.1 s and at
-    /// most another 0.1 s for standard output to take the last lines.
+    /// Stops the watch and the controller (restoring the audio output), then exits with 0 after 0.1 s, or up
+    /// to 0.7 s while audio settings wait for the sound server, and at most another 0.1 s for standard output
+    /// to take the last lines.
     void stopAndExit();
 
     /// The controller's settings for the options.
@@ -47,6 +48,8 @@ public:
 private:
     /// Writes the termination line and stops, in one main-queue job, so that no tick can log after it.
     void terminate();
+    /// Whether audio settings the sound server missed are still to be applied.
+    bool audioWritesPending() const;
 
     std::function<void(int)> m_exitProcess;
     ClockSystem m_clock;
@@ -56,6 +59,7 @@ private:
     std::unique_ptr<OpenLidAlarmController> m_controller;
     std::unique_ptr<TerminationSignalWatch> m_terminationSignalSource;
     std::unique_ptr<ScheduledTask> m_exitTask;
+    bool m_exited = false;
 };
 
 } // namespace hollerbox

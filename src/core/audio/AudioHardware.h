@@ -10,16 +10,19 @@
 
 namespace hollerbox {
 
-/// The output properties the alarm reads and forces.
+/// The output properties the alarm reads and forces. `volumeFollowsStreams` (element 0, never written) marks
+/// a device whose volume follows its loudest stream, so that a stream made louder raises the device too.
 enum class AudioDeviceProperty
 {
     mute,
-    volume
+    volume,
+    volumeFollowsStreams
 };
 
 /// The system's audio devices: the default output device and the mute and volume of its elements (0 is the
-/// device as a whole, 1 and 2 its first two channels). Calls are bounded in time and never throw; a call that
-/// fails or runs out of time reads as absent or returns false. Main thread only.
+/// device as a whole, 1 to N its channels). A device keeps its ID while the system is restarted. Calls are
+/// bounded in time and never throw; a call that fails or runs out of time reads as absent or returns false.
+/// Main thread only.
 class AudioHardware
 {
 public:
@@ -45,6 +48,13 @@ public:
     virtual std::vector<AudioOutputPort> outputPorts(std::uint32_t /*device*/) { return {}; }
     /// Makes the port named `name` the active output of `device`; true when the system accepted it.
     virtual bool selectOutputPort(std::uint32_t /*device*/, const std::string& /*name*/) { return false; }
+
+    /// Keeps this program's own sounds on `device`, bringing back any stream that something moves elsewhere,
+    /// until called with none.
+    virtual void keepOwnPlaybackOn(std::optional<std::uint32_t> /*device*/) {}
+    /// Whether writes that failed because the system did not answer are still kept, to be applied as soon as
+    /// it answers again (for a bounded time).
+    virtual bool hasPendingWrites() { return false; }
 
     /// Calls `handler` on the main thread soon after any output device or playing stream has changed (several
     /// changes may come as one call); an empty handler stops the calls.

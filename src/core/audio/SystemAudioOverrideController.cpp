@@ -9,7 +9,8 @@ namespace hollerbox {
 
 namespace {
 
-constexpr std::array<std::uint32_t, 3> kElements{0, 1, 2};
+/// The most channels a device is read with (PulseAudio's limit).
+constexpr std::uint32_t kMaxChannels = 32;
 
 bool divertsSound(AudioOutputPortKind kind)
 {
@@ -54,6 +55,15 @@ SystemAudioOverrideController::~SystemAudioOverrideController()
     end();
 }
 
+bool volumeNeedsForcing(std::optional<float> current, float target, bool followsStreams)
+{
+    constexpr float tolerance = 0.001f;
+    if (!current) {
+        return true;
+    }
+    return followsStreams ? *current < target - tolerance : std::fabs(*current - target) > tolerance;
+}
+
 bool SystemAudioOverrideController::begin(float targetVolumeScalar)
 {
     const auto target = clampedVolumeScalar(targetVolumeScalar);
@@ -68,6 +78,7 @@ bool SystemAudioOverrideController::begin(float targetVolumeScalar)
         }
         device = *found;
         m_activeSnapshot = currentSnapshot(device);
+        m_hardware.keepOwnPlaybackOn(device);
     }
     const auto ports = m_hardware.outputPorts(device);
     if (first) {
@@ -88,6 +99,7 @@ void SystemAudioOverrideController::end()
         return;
     }
     const auto snapshot = *m_activeSnapshot;
+    m_hardware.keepOwnPlaybackOn(std::nullopt);
     if (m_movedPort && m_portBefore) {
         m_hardware.selectOutputPort(snapshot.deviceID, *m_portBefore);
     }
@@ -104,15 +116,16 @@ bool SystemAudioOverrideController::reapplyIfChanged(float targetVolumeScalar)
     }
     const auto target = clampedVolumeScalar(targetVolumeScalar);
     const auto device = m_activeSnapshot->deviceID;
+    const bool followsStreams = m_hardware.hasProperty(device, AudioDeviceProperty::volumeFollowsStreams, 0);
     bool changed = moveToSpeakerPort(device, m_hardware.outputPorts(device));
-    for (const auto element : kElements) {
+    for (std::uint32_t element = 0; element < m_activeSnapshot->volumes.size(); ++element) {
         if (m_hardware.hasProperty(device, AudioDeviceProperty::mute, element)) {
             const auto mute = m_hardware.readMute(device, element);
             changed = changed || (mute && *mute != 0);
         }
         if (m_hardware.hasProperty(device, AudioDeviceProperty::volume, element)) {
             const auto volume = m_hardware.readVolume(device, element);
-            changed = changed || (volume && std::fabs(*volume - target) > 0.001f);
+            changed = changed || (volume && volumeNeedsForcing(volume, target, followsStreams));
         }
     }
     if (changed) {
@@ -132,26 +145,17 @@ std::optional<std::uint32_t> SystemAudioOverrideController::defaultOutputDeviceI
 
 SystemAudioOverrideController::Snapshot SystemAudioOverrideController::currentSnapshot(std::uint32_t deviceID)
 {
-    const auto mute = [&](std::uint32_t element) -> std::optional<std::uint32_t> {
-        if (!m_hardware.hasProperty(deviceID, AudioDeviceProperty::mute, element)) {
-            return std::nullopt;
-        }
-        return m_hardware.readMute(deviceID, element);
-    };
-    const auto volume = [&](std::uint32_t element) -> std::optional<float> {
-        if (!m_hardware.hasProperty(deviceID, AudioDeviceProperty::volume, element)) {
-            return std::nullopt;
-        }
-        return m_hardware.readVolume(deviceID, element);
-    };
     Snapshot snapshot;
     snapshot.deviceID = deviceID;
-    snapshot.muteMain = mute(0);
-    snapshot.muteLeft = mute(1);
-    snapshot.muteRight = mute(2);
-    snapshot.volumeMain = volume(0);
-    snapshot.volumeLeft = volume(1);
-    snapshot.volumeRight = volume(2);
+    for (std::uint32_t element = 0; element <= kMaxChannels; ++element) {
+        const bool hasMute = m_hardware.hasProperty(deviceID, AudioDeviceProperty::mute, element);
+        const bool hasVolume = m_hardware.hasProperty(deviceID, AudioDeviceProperty::volume, element);
+        if (element > 0 && !hasMute && !hasVolume) {
+            break;
+        }
+        snapshot.mutes.push_back(hasMute ? m_hardware.readMute(deviceID, element) : std::nullopt);
+        snapshot.volumes.push_back(hasVolume ? m_hardware.readVolume(deviceID, element) : std::nullopt);
+    }
     return snapshot;
 }
 
@@ -169,13 +173,18 @@ bool SystemAudioOverrideController::moveToSpeakerPort(std::uint32_t deviceID,
 
 void SystemAudioOverrideController::applyOverride(std::uint32_t deviceID, float targetVolumeScalar)
 {
-    for (const auto element : kElements) {
+    const auto elements = static_cast<std::uint32_t>(m_activeSnapshot->volumes.size());
+    for (std::uint32_t element = 0; element < elements; ++element) {
         if (m_hardware.hasProperty(deviceID, AudioDeviceProperty::mute, element)) {
             m_hardware.writeMute(deviceID, element, 0);
         }
     }
-    for (const auto element : kElements) {
-        if (m_hardware.hasProperty(deviceID, AudioDeviceProperty::volume, element)) {
+    const bool followsStreams =
+        m_hardware.hasProperty(deviceID, AudioDeviceProperty::volumeFollowsStreams, 0);
+    for (std::uint32_t element = 0; element < elements; ++element) {
+        if (m_hardware.hasProperty(deviceID, AudioDeviceProperty::volume, element) &&
+            (!followsStreams ||
+             volumeNeedsForcing(m_hardware.readVolume(deviceID, element), targetVolumeScalar, true))) {
             m_hardware.writeVolume(deviceID, element, targetVolumeScalar);
         }
     }
@@ -183,19 +192,15 @@ void SystemAudioOverrideController::applyOverride(std::uint32_t deviceID, float 
 
 void SystemAudioOverrideController::restore(const Snapshot& snapshot)
 {
-    const std::array<std::optional<std::uint32_t>, 3> mutes{snapshot.muteMain, snapshot.muteLeft,
-                                                            snapshot.muteRight};
-    const std::array<std::optional<float>, 3> volumes{snapshot.volumeMain, snapshot.volumeLeft,
-                                                      snapshot.volumeRight};
-    for (const auto element : kElements) {
-        if (mutes[element] && m_hardware.hasProperty(snapshot.deviceID, AudioDeviceProperty::mute, element)) {
-            m_hardware.writeMute(snapshot.deviceID, element, *mutes[element]);
+    for (std::uint32_t element = 0; element < snapshot.mutes.size(); ++element) {
+        if (const auto mute = snapshot.mutes[element]) {
+            m_hardware.writeMute(snapshot.deviceID, element, *mute);
         }
     }
-    for (const auto element : kElements) {
-        if (volumes[element] &&
-            m_hardware.hasProperty(snapshot.deviceID, AudioDeviceProperty::volume, element)) {
-            m_hardware.writeVolume(snapshot.deviceID, element, *volumes[element]);
+    // Element 0 first: where it sets every channel at once, the channels written after it come back exactly.
+    for (std::uint32_t element = 0; element < snapshot.volumes.size(); ++element) {
+        if (const auto volume = snapshot.volumes[element]) {
+            m_hardware.writeVolume(snapshot.deviceID, element, *volume);
         }
     }
 }

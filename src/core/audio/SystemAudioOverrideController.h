@@ -9,24 +9,20 @@
 
 namespace hollerbox {
 
-/// Takes over the default output device while the alarm sounds: records its mute, volume and active port,
-/// moves it from headphones or a line out to its speaker port when it has one, unmutes it and sets a target
-/// volume, and later writes the recorded values back (the port first), at the latest when it is destroyed.
-/// The hardware must outlive it. Main thread only.
+/// Takes over the default output device while the alarm sounds: records its mute, volume (every channel) and
+/// active port, keeps this program's sounds on it, moves it from headphones or a line out to its speaker port
+/// when it has one, unmutes it and sets a target volume, and later writes the recorded values back (the port
+/// first), at the latest when it is destroyed. The hardware must outlive it. Main thread only.
 class SystemAudioOverrideController
 {
 public:
-    /// The device's state before the first `begin`: element 0, 1 and 2 of mute and volume; absent values
-    /// could not be read.
+    /// The device's state before the first `begin`: mute and volume by element (0 the device, then its
+    /// channels); absent values could not be read.
     struct Snapshot
     {
         std::uint32_t deviceID = 0;
-        std::optional<std::uint32_t> muteMain;
-        std::optional<std::uint32_t> muteLeft;
-        std::optional<std::uint32_t> muteRight;
-        std::optional<float> volumeMain;
-        std::optional<float> volumeLeft;
-        std::optional<float> volumeRight;
+        std::vector<std::optional<std::uint32_t>> mutes;
+        std::vector<std::optional<float>> volumes;
 
         friend bool operator==(const Snapshot&, const Snapshot&) = default;
     };
@@ -41,7 +37,8 @@ public:
     /// Starts or refreshes the override at `targetVolumeScalar` clamped to 0...1; false when no output device
     /// was found (then nothing changes).
     bool begin(float targetVolumeScalar);
-    /// Writes the recorded state back and forgets it; nothing when no override is active.
+    /// Writes the recorded state back and forgets it; nothing when no override is active. Writes the hardware
+    /// cannot make now are its to apply later (see `AudioHardware::hasPendingWrites`).
     void end();
     /// Re-applies the override only when the device has moved away from it (unmuted, at the target, and not
     /// on headphones or a line out while it has a speaker port); true when it wrote. Nothing when no override
@@ -70,5 +67,11 @@ private:
 
 /// `value` clamped to 0...1; anything that is not above 0 (NaN included) becomes 0.
 float clampedVolumeScalar(float value);
+
+/// Whether a volume element reading `current` (none: unreadable) must be written to reach `target`. On a
+/// device whose volume follows its loudest stream, a volume above the target is the alarm's own stream
+/// playing louder: writing it down would scale that stream down and make its player raise it again, so only
+/// a volume below the target is forced there.
+bool volumeNeedsForcing(std::optional<float> current, float target, bool followsStreams);
 
 } // namespace hollerbox

@@ -3,7 +3,6 @@
 #include "audio/AudioHardware.h"
 
 #include <algorithm>
-#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,11 +22,13 @@ public:
         T value{};
     };
 
+    /// Elements by index: 0 is the device, then its channels.
     struct Device
     {
-        std::array<Element<std::uint32_t>, 3> mute;
-        std::array<Element<float>, 3> volume;
+        std::vector<Element<std::uint32_t>> mute = std::vector<Element<std::uint32_t>>(3);
+        std::vector<Element<float>> volume = std::vector<Element<float>>(3);
         std::vector<AudioOutputPort> ports;
+        bool volumeFollowsStreams = false;
     };
 
     /// A device with mute and volume at element 0 and on two channels.
@@ -52,11 +53,19 @@ public:
     bool hasProperty(std::uint32_t device, AudioDeviceProperty property, std::uint32_t element) override
     {
         const auto found = devices.find(device);
-        if (found == devices.end() || element > 2) {
+        if (found == devices.end()) {
             return false;
         }
-        return property == AudioDeviceProperty::mute ? found->second.mute[element].present
-                                                     : found->second.volume[element].present;
+        const auto& entry = found->second;
+        switch (property) {
+        case AudioDeviceProperty::mute:
+            return element < entry.mute.size() && entry.mute[element].present;
+        case AudioDeviceProperty::volume:
+            return element < entry.volume.size() && entry.volume[element].present;
+        case AudioDeviceProperty::volumeFollowsStreams:
+            return element == 0 && entry.volumeFollowsStreams;
+        }
+        return false;
     }
 
     std::optional<std::uint32_t> readMute(std::uint32_t device, std::uint32_t element) override
@@ -117,6 +126,8 @@ public:
         return {};
     }
 
+    void keepOwnPlaybackOn(std::optional<std::uint32_t> device) override { ownPlaybackDevice = device; }
+
     void setChangeHandler(ChangeHandler handler) override { changeHandler = std::move(handler); }
 
     /// The writes logged so far, without the reads.
@@ -145,14 +156,15 @@ public:
     std::map<std::uint32_t, Device> devices;
     std::vector<std::string> calls;
     ChangeHandler changeHandler;
+    std::optional<std::uint32_t> ownPlaybackDevice;
 
 private:
     template <typename T>
     std::optional<T> read(std::uint32_t device, std::uint32_t element,
-                          std::array<Element<T>, 3> Device::*member)
+                          std::vector<Element<T>> Device::*member)
     {
         const auto found = devices.find(device);
-        if (found == devices.end() || element > 2) {
+        if (found == devices.end() || element >= (found->second.*member).size()) {
             return std::nullopt;
         }
         const auto& slot = (found->second.*member)[element];
@@ -163,11 +175,10 @@ private:
     }
 
     template <typename T>
-    bool write(std::uint32_t device, std::uint32_t element, std::array<Element<T>, 3> Device::*member,
-               T value)
+    bool write(std::uint32_t device, std::uint32_t element, std::vector<Element<T>> Device::*member, T value)
     {
         const auto found = devices.find(device);
-        if (found == devices.end() || element > 2) {
+        if (found == devices.end() || element >= (found->second.*member).size()) {
             return false;
         }
         auto& slot = (found->second.*member)[element];

@@ -31,20 +31,42 @@ PulseAudioServer::PulseAudioServer(Sink sink) : m_sink(sink)
     QDir{root}.mkpath("runtime");
     QDir{root}.mkpath("home");
     QFile::setPermissions(root + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const auto load =
-        sink == Sink::null
-            ? QStringLiteral("load-module module-null-sink sink_name=%1 rate=44100 channels=2\n")
-            : QStringLiteral("load-module module-alsa-card device_id=0 use_ucm=1 tsched=0 "
-                             "sink_name=%1\n");
-    writeFile(root + "/null.pa",
-              (load + "load-module module-native-protocol-unix auth-anonymous=1 socket=%2\n"
-                      "load-module module-stream-restore\n"
-                      "set-default-sink %1\n")
-                  .arg(QString::fromLatin1(sinkName), root + "/runtime/native"));
+    writeScript();
     if (sink == Sink::twoPorts) {
         m_backing = std::make_unique<PulseAudioServer>();
         writeTwoPortCardFiles();
     }
+}
+
+void PulseAudioServer::writeScript()
+{
+    QString script;
+    for (const auto& name : m_sinksBefore) {
+        script +=
+            QStringLiteral("load-module module-null-sink sink_name=%1 rate=44100 channels=2\n").arg(name);
+    }
+    script +=
+        m_sink == Sink::null
+            ? QStringLiteral("load-module module-null-sink sink_name=%1 rate=44100 channels=2\n")
+            : QStringLiteral("load-module module-alsa-card device_id=0 use_ucm=1 tsched=0 sink_name=%1\n");
+    script += "load-module module-native-protocol-unix auth-anonymous=1 socket=%2\n"
+              "load-module module-stream-restore\n"
+              "set-default-sink %1\n";
+    writeFile(m_directory.path() + "/null.pa",
+              script.arg(QString::fromLatin1(sinkName), m_directory.path() + "/runtime/native"));
+}
+
+void PulseAudioServer::setSinksBefore(const QStringList& names)
+{
+    m_sinksBefore = names;
+    writeScript();
+}
+
+void PulseAudioServer::setFlatVolumes(bool flat)
+{
+    QDir{m_directory.path()}.mkpath("home/.config/pulse");
+    writeFile(m_directory.path() + "/home/.config/pulse/daemon.conf",
+              QStringLiteral("flat-volumes = %1\n").arg(flat ? "yes" : "no"));
 }
 
 void PulseAudioServer::writeTwoPortCardFiles()
@@ -225,7 +247,18 @@ std::vector<std::uint32_t> PulseAudioServer::sinkInputs() const
     return indexes;
 }
 
-std::optional<PulseAudioServer::SinkState> PulseAudioServer::sinkState() const
+std::optional<std::uint32_t> PulseAudioServer::sinkOfInput(std::uint32_t input) const
+{
+    const auto listing = pactl({"list", "short", "sink-inputs"});
+    for (const auto& line : QString::fromStdString(listing.value_or("")).split('\n', Qt::SkipEmptyParts)) {
+        if (line.section('\t', 0, 0).toUInt() == input) {
+            return line.section('\t', 1, 1).toUInt();
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<PulseAudioServer::SinkState> PulseAudioServer::sinkState(const char* name) const
 {
     const auto listing = pactl({"list", "sinks"});
     if (!listing) {
@@ -233,7 +266,7 @@ std::optional<PulseAudioServer::SinkState> PulseAudioServer::sinkState() const
     }
     const auto text = QString::fromStdString(*listing);
     for (const auto& block : text.split(QRegularExpression("\n\\s*\n"))) {
-        if (!block.contains(QStringLiteral("Name: %1\n").arg(QString::fromLatin1(sinkName)))) {
+        if (!block.contains(QStringLiteral("Name: %1\n").arg(QString::fromLatin1(name)))) {
             continue;
         }
         SinkState state;
@@ -252,18 +285,18 @@ std::optional<PulseAudioServer::SinkState> PulseAudioServer::sinkState() const
     return std::nullopt;
 }
 
-bool PulseAudioServer::setSinkVolumes(const std::vector<double>& volumes) const
+bool PulseAudioServer::setSinkVolumes(const std::vector<double>& volumes, const char* name) const
 {
-    QStringList arguments{"set-sink-volume", QString::fromLatin1(sinkName)};
+    QStringList arguments{"set-sink-volume", QString::fromLatin1(name)};
     for (const auto volume : volumes) {
         arguments << QString::number(static_cast<long long>(volume * 65536.0 + 0.5));
     }
     return pactl(arguments).has_value();
 }
 
-bool PulseAudioServer::setSinkMute(bool muted) const
+bool PulseAudioServer::setSinkMute(bool muted, const char* name) const
 {
-    return pactl({"set-sink-mute", QString::fromLatin1(sinkName), muted ? "1" : "0"}).has_value();
+    return pactl({"set-sink-mute", QString::fromLatin1(name), muted ? "1" : "0"}).has_value();
 }
 
 std::string PulseAudioServer::logs()

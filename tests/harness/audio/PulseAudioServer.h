@@ -35,6 +35,11 @@ public:
     PulseAudioServer(const PulseAudioServer&) = delete;
     PulseAudioServer& operator=(const PulseAudioServer&) = delete;
 
+    /// Null sinks loaded before the test sink from the next start on, so that it gets another index.
+    void setSinksBefore(const QStringList& names);
+    /// Makes every sink's volume follow its loudest stream (flat volumes) from the next start on.
+    void setFlatVolumes(bool flat);
+
     /// Starts the server and waits until it answers; false (with the reason logged) otherwise.
     bool start(std::chrono::milliseconds limit = std::chrono::seconds{10});
     /// Stops the server; its socket disappears.
@@ -58,6 +63,8 @@ public:
     std::unique_ptr<QProcess> startPactl(const QStringList& arguments) const;
     /// The indexes of the streams playing to the sink.
     std::vector<std::uint32_t> sinkInputs() const;
+    /// The index of the sink the stream `input` plays on.
+    std::optional<std::uint32_t> sinkOfInput(std::uint32_t input) const;
 
     /// Sink state as `pactl` reports it.
     struct SinkState
@@ -67,18 +74,20 @@ public:
         std::vector<double> channelVolumes;
         std::string activePort;
     };
-    std::optional<SinkState> sinkState() const;
+    std::optional<SinkState> sinkState(const char* name = sinkName) const;
     /// Sets the sink's channel volumes (fractions of full volume) and mute through `pactl`.
-    bool setSinkVolumes(const std::vector<double>& volumes) const;
-    bool setSinkMute(bool muted) const;
+    bool setSinkVolumes(const std::vector<double>& volumes, const char* name = sinkName) const;
+    bool setSinkMute(bool muted, const char* name = sinkName) const;
 
     /// The server's log so far.
     std::string logs();
 
 private:
     void writeTwoPortCardFiles();
+    void writeScript();
 
     Sink m_sink;
+    QStringList m_sinksBefore;
     QTemporaryDir m_directory;
     std::unique_ptr<PulseAudioServer> m_backing;
     std::unique_ptr<ServiceProcess> m_process;

@@ -93,6 +93,79 @@ TEST_F(AntiSilencingTest, MutingOrLoweringTheAlarmsOwnStreamIsUndoneAtOnce)
     }
 }
 
+TEST_F(AntiSilencingTest, AStreamMovedToAnotherSinkIsBroughtBackAndBothSinksEndAsTheUserLeftThem)
+{
+    constexpr const char* second = "hollerbox_second_sink";
+    ASSERT_TRUE(
+        server.pactl({"load-module", "module-null-sink", QStringLiteral("sink_name=%1").arg(second)}));
+    ASSERT_TRUE(server.setSinkVolumes({0.4, 0.5}, second));
+    const auto secondBefore = server.sinkState(second);
+    ASSERT_TRUE(secondBefore.has_value());
+    ASSERT_TRUE(startSiren());
+    const auto ours = server.sinkState().value().index;
+    const auto streams = server.sinkInputs();
+    ASSERT_EQ(streams.size(), 1u);
+
+    const auto moved = Clock::now();
+    ASSERT_TRUE(server.pactl({"move-sink-input", QString::number(streams.front()), second}));
+    EXPECT_TRUE(waitProcessingEvents([&] { return server.sinkOfInput(streams.front()) == ours; }, 2s));
+    processEventsFor(300ms);
+    const auto quiet =
+        recorder.longestQuietRunMs(recorder.frameAt(moved), recorder.frameAt(Clock::now()), 0.01);
+    std::cout << "[ measure  ] stream moved away: " << quiet << " ms of silence on the forced sink\n";
+    EXPECT_LT(quiet, 250.0);
+    const auto forced = server.sinkState();
+    ASSERT_TRUE(forced.has_value());
+    EXPECT_FALSE(forced->muted);
+    EXPECT_NEAR(forced->channelVolumes.at(0), 0.65, 1e-3);
+
+    controller->stop();
+    const auto restored = server.sinkState();
+    ASSERT_TRUE(restored.has_value());
+    EXPECT_TRUE(restored->muted);
+    EXPECT_NEAR(restored->channelVolumes.at(0), 0.3, 1e-3);
+    const auto secondAfter = server.sinkState(second);
+    ASSERT_TRUE(secondAfter.has_value());
+    EXPECT_EQ(secondAfter->muted, secondBefore->muted);
+    EXPECT_EQ(secondAfter->channelVolumes, secondBefore->channelVolumes);
+}
+
+/// The same on a server whose sink volumes follow their loudest stream.
+class FlatVolumeTest : public AntiSilencingTest
+{
+protected:
+    void SetUp() override
+    {
+        server.setFlatVolumes(true);
+        AntiSilencingTest::SetUp();
+    }
+};
+
+TEST_F(FlatVolumeTest, TheSinkAndTheAlarmsOwnStreamDoNotPushAgainstEachOther)
+{
+    ASSERT_TRUE(startSiren());
+    const auto device = hardware->defaultOutputDeviceID();
+    ASSERT_TRUE(device.has_value());
+    EXPECT_TRUE(hardware->hasProperty(*device, AudioDeviceProperty::volumeFollowsStreams, 0));
+    processEventsFor(500ms);
+    const auto since = Clock::now();
+    processEventsFor(1s);
+    const auto changes =
+        events.eventsSince(since, "'change' on sink #" + std::to_string(server.sinkState().value().index));
+    std::cout << "[ measure  ] flat volumes: " << changes.size() << " sink changes in 1 s of alarm\n";
+    EXPECT_LT(changes.size(), 3u);
+    const auto state = server.sinkState();
+    ASSERT_TRUE(state.has_value());
+    EXPECT_FALSE(state->muted);
+    EXPECT_GE(state->channelVolumes.at(0), 0.65 - 1e-3);
+
+    controller->stop();
+    const auto restored = server.sinkState();
+    ASSERT_TRUE(restored.has_value());
+    EXPECT_TRUE(restored->muted);
+    EXPECT_NEAR(restored->channelVolumes.at(0), 0.3, 1e-3);
+}
+
 TEST_F(AntiSilencingTest, AMuteTheServerRemembersForTheProgramIsOverriddenFromTheStart)
 {
     QProcess stream;

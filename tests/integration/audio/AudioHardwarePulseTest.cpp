@@ -7,6 +7,9 @@
 #include "audio/SystemAudioOverrideController.h"
 #include "linux/base/MainQueueQt.h"
 
+#include <algorithm>
+#include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace hollerbox::testing {
@@ -27,6 +30,15 @@ protected:
     {
         return std::make_unique<AudioHardwarePulse>(queue,
                                                     AudioHardwarePulse::Options{server.serverAddress()});
+    }
+
+    /// Whether the sink named `name` is unmuted with every channel at `volume`.
+    bool isForced(const char* name, double volume) const
+    {
+        const auto state = server.sinkState(name);
+        return state && !state->muted && !state->channelVolumes.empty() &&
+               std::all_of(state->channelVolumes.begin(), state->channelVolumes.end(),
+                           [&](double channel) { return std::fabs(channel - volume) < 1e-3; });
     }
 
     PulseAudioServer server;
@@ -69,12 +81,141 @@ TEST_F(AudioHardwarePulseTest, ForcesAndRestoresUnevenChannelsAndMuteExactly)
     EXPECT_EQ(after->channelVolumes, before->channelVolumes);
 }
 
+TEST_F(AudioHardwarePulseTest, FourChannelsWithUnevenVolumesComeBackExactly)
+{
+    constexpr const char* surround = "hollerbox_surround";
+    ASSERT_TRUE(server.pactl({"load-module", "module-null-sink", QStringLiteral("sink_name=%1").arg(surround),
+                              "channels=4", "channel_map=front-left,front-right,rear-left,rear-right"}));
+    ASSERT_TRUE(server.pactl({"set-default-sink", surround}));
+    ASSERT_TRUE(server.setSinkVolumes({0.2, 0.4, 0.6, 0.8}, surround));
+    const auto before = server.sinkState(surround);
+    ASSERT_TRUE(before.has_value());
+    ASSERT_EQ(before->channelVolumes.size(), 4u);
+
+    auto hardware = connect();
+    SystemAudioOverrideController controller{*hardware};
+    ASSERT_TRUE(controller.begin(0.65f));
+    EXPECT_TRUE(isForced(surround, 0.65));
+    controller.end();
+    EXPECT_EQ(server.sinkState(surround)->channelVolumes, before->channelVolumes);
+}
+
+TEST_F(AudioHardwarePulseTest, TheUsersSettingsComeBackWhateverTheServerDoes)
+{
+    constexpr const char* other = "hollerbox_other_sink";
+    struct Case
+    {
+        const char* label;
+        bool hang;
+        bool stopWhileDown;
+    };
+    for (const auto& [label, hang, stopWhileDown] :
+         {Case{"stop while the server hangs", true, true},
+          Case{"stop while the server restarts", false, true}, Case{"restart mid-alarm", false, false}}) {
+        server.setSinksBefore({});
+        ASSERT_TRUE(server.start()) << server.logs();
+        ASSERT_TRUE(server.setSinkVolumes({0.3, 0.7}));
+        ASSERT_TRUE(server.setSinkMute(true));
+        const auto before = server.sinkState();
+        auto hardware = connect();
+        SystemAudioOverrideController controller{*hardware};
+        hardware->setChangeHandler([&] { controller.reapplyIfChanged(0.65f); });
+        ASSERT_TRUE(controller.begin(0.65f)) << label;
+
+        // Restarted, the server lists another sink first: the index of ours names that one now.
+        server.setSinksBefore({other});
+        hang ? server.freeze() : server.kill();
+        if (stopWhileDown) {
+            controller.end();
+            EXPECT_TRUE(hardware->hasPendingWrites()) << label;
+            processEventsFor(300ms);
+        }
+        if (hang) {
+            server.thaw();
+        } else {
+            ASSERT_TRUE(server.start()) << server.logs();
+        }
+        if (!stopWhileDown) {
+            EXPECT_TRUE(waitProcessingEvents([&] { return isForced(PulseAudioServer::sinkName, 0.65); }, 5s))
+                << label;
+            controller.end();
+        }
+        EXPECT_TRUE(waitProcessingEvents(
+            [&] {
+                const auto state = server.sinkState();
+                return state && state->muted && state->channelVolumes == before->channelVolumes &&
+                       !hardware->hasPendingWrites();
+            },
+            5s))
+            << label << "\n"
+            << server.logs();
+        if (!hang) {
+            EXPECT_TRUE(isForced(other, 1.0)) << label << ": the other sink was touched";
+        }
+        hardware->setChangeHandler({});
+    }
+}
+
+TEST_F(AudioHardwarePulseTest, AnOperationReadsTheSinkOnceAndAnUnchangedOneNotAtAll)
+{
+    ASSERT_TRUE(server.setSinkVolumes({0.3, 0.7}));
+    ASSERT_TRUE(server.setSinkMute(true));
+    AudioHardwarePulse::Options options{server.serverAddress()};
+    options.readLifetime = 60s;
+    const auto hardware = std::make_unique<AudioHardwarePulse>(queue, options);
+    AudioReadinessProbe probe{*hardware, 0.15f};
+    SystemAudioOverrideController controller{*hardware};
+    const auto readiness = [&] { probe.currentReadiness(); };
+    const auto refresh = [&] { controller.reapplyIfChanged(0.65f); };
+    struct Step
+    {
+        const char* label;
+        std::function<void()> run;
+        std::uint64_t roundTrips;
+    };
+    const std::vector<Step> steps{
+        {"readiness, first", readiness, 2},
+        {"readiness, nothing changed", readiness, 0},
+        {"first override: unmute, set the volume", [&] { controller.begin(0.65f); }, 2},
+        {"refresh after its own writes", refresh, 1},
+        {"refresh, nothing changed", refresh, 0},
+        {"readiness, nothing changed", readiness, 0},
+        {"refresh after the user muted",
+         [&] {
+             ASSERT_TRUE(server.setSinkMute(true));
+             processEventsFor(100ms);
+             refresh();
+         },
+         2},
+        {"readiness after the refresh", readiness, 1},
+        {"override again, nothing changed", [&] { controller.begin(0.65f); }, 0},
+        {"restore: mute, volume, first channel", [&] { controller.end(); }, 3},
+    };
+    for (const auto& [label, run, roundTrips] : steps) {
+        processEventsFor(100ms);
+        const auto before = hardware->roundTrips();
+        run();
+        EXPECT_EQ(hardware->roundTrips() - before, roundTrips) << label;
+        std::cout << "[ measure  ] " << label << ": " << hardware->roundTrips() - before << " round trips\n";
+    }
+}
+
 TEST_F(AudioHardwarePulseTest, ReadinessFollowsTheRealSink)
 {
     auto hardware = connect();
     AudioReadinessProbe probe{*hardware, 0.15f};
+    probe.currentReadiness();
+    // As the monitor's next tick does, each check comes after the server has reported the change.
+    int changes = 0;
+    hardware->setChangeHandler([&] { ++changes; });
+    const auto reported = [&] {
+        const bool seen = waitProcessingEvents([&] { return changes > 0; }, 2s);
+        changes = 0;
+        return seen;
+    };
 
     ASSERT_TRUE(server.setSinkVolumes({0.57, 0.57}));
+    ASSERT_TRUE(reported());
     auto snapshot = probe.currentReadiness();
     EXPECT_EQ(snapshot.level, AudioReadinessLevel::ready);
     EXPECT_EQ(snapshot.detail,
@@ -82,25 +223,30 @@ TEST_F(AudioHardwarePulseTest, ReadinessFollowsTheRealSink)
     EXPECT_EQ(snapshot.isMuted, false);
 
     ASSERT_TRUE(server.setSinkVolumes({0.1, 0.4}));
+    ASSERT_TRUE(reported());
     snapshot = probe.currentReadiness();
     EXPECT_EQ(snapshot.level, AudioReadinessLevel::ready);
     EXPECT_EQ(snapshot.detail.substr(0, 27), "Output volume is about 40%.");
 
     ASSERT_TRUE(server.setSinkVolumes({0.15, 0.12}));
+    ASSERT_TRUE(reported());
     snapshot = probe.currentReadiness();
     EXPECT_EQ(snapshot.title, "System Volume Is Very Low");
     EXPECT_EQ(snapshot.detail, "Current output volume is about 15%. That might be a little too polite.");
 
     ASSERT_TRUE(server.setSinkMute(true));
+    ASSERT_TRUE(reported());
     snapshot = probe.currentReadiness();
     EXPECT_EQ(snapshot.title, "System Audio Is Muted");
     EXPECT_EQ(snapshot.level, AudioReadinessLevel::warning);
     EXPECT_NEAR(*snapshot.volumeScalar, 0.15, 1e-4);
 
     ASSERT_TRUE(server.pactl({"unload-module", "module-null-sink"}).has_value());
+    ASSERT_TRUE(reported());
     snapshot = probe.currentReadiness();
     EXPECT_EQ(snapshot.level, AudioReadinessLevel::unavailable);
     EXPECT_EQ(snapshot.title, "Audio Output Unavailable");
+    hardware->setChangeHandler({});
 }
 
 TEST_F(AudioHardwarePulseTest, ReportsChangesOnTheMainThread)
@@ -126,6 +272,9 @@ TEST_F(AudioHardwarePulseTest, AHungServerBlocksBrieflyOnceAndIsRejoinedWhenItAn
     ASSERT_EQ(probe.currentReadiness().level, AudioReadinessLevel::ready);
 
     server.freeze();
+    // What was read serves until a change is reported, or a second has passed.
+    EXPECT_EQ(probe.currentReadiness().level, AudioReadinessLevel::ready);
+    processEventsFor(1100ms);
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(probe.currentReadiness().level, AudioReadinessLevel::unavailable);
     const auto first = std::chrono::steady_clock::now() - started;

@@ -25,22 +25,27 @@ protected:
     SystemAudioOverrideController controller{hardware};
 };
 
-TEST_F(SystemAudioOverrideControllerTest, RecordsInOrderThenUnmutesAndSetsEveryElement)
+TEST_F(SystemAudioOverrideControllerTest, RecordsEveryChannelThenForcesAndRestoresEveryElement)
 {
+    auto& device = hardware.devices[7];
+    device.volume.push_back({true, true, true, 0.1f});
+    device.volume.push_back({true, true, true, 0.9f});
     EXPECT_TRUE(controller.begin(0.65f));
-    EXPECT_EQ(hardware.calls,
-              (Strings{"default", "readMute 0", "readMute 1", "readMute 2", "readVolume 0", "readVolume 1",
-                       "readVolume 2", "writeMute 0=0", "writeMute 1=0", "writeMute 2=0",
-                       "writeVolume 0=0.65", "writeVolume 1=0.65", "writeVolume 2=0.65"}));
+    EXPECT_EQ(hardware.writes(), (Strings{"writeMute 0=0", "writeMute 1=0", "writeMute 2=0",
+                                          "writeVolume 0=0.65", "writeVolume 1=0.65", "writeVolume 2=0.65",
+                                          "writeVolume 3=0.65", "writeVolume 4=0.65"}));
     ASSERT_TRUE(controller.isOverriding());
-    EXPECT_EQ(*controller.activeSnapshot(),
-              (SystemAudioOverrideController::Snapshot{7, 1, 1, 0, 0.3f, 0.2f, 0.4f}));
+    EXPECT_EQ(*controller.activeSnapshot(), (SystemAudioOverrideController::Snapshot{
+                                                7, {1, 1, 0, {}, {}}, {0.3f, 0.2f, 0.4f, 0.1f, 0.9f}}));
+    EXPECT_EQ(hardware.ownPlaybackDevice, 7u);
 
     hardware.calls.clear();
     controller.end();
-    EXPECT_EQ(hardware.writes(), (Strings{"writeMute 0=1", "writeMute 1=1", "writeMute 2=0",
-                                          "writeVolume 0=0.3", "writeVolume 1=0.2", "writeVolume 2=0.4"}));
+    EXPECT_EQ(hardware.writes(),
+              (Strings{"writeMute 0=1", "writeMute 1=1", "writeMute 2=0", "writeVolume 0=0.3",
+                       "writeVolume 1=0.2", "writeVolume 2=0.4", "writeVolume 3=0.1", "writeVolume 4=0.9"}));
     EXPECT_FALSE(controller.isOverriding());
+    EXPECT_FALSE(hardware.ownPlaybackDevice.has_value());
 }
 
 TEST_F(SystemAudioOverrideControllerTest, ASecondBeginKeepsTheFirstSnapshotAndDevice)
@@ -53,7 +58,6 @@ TEST_F(SystemAudioOverrideControllerTest, ASecondBeginKeepsTheFirstSnapshotAndDe
     EXPECT_TRUE(controller.begin(0.5f));
     EXPECT_EQ(hardware.calls, (Strings{"writeMute 0=0", "writeMute 1=0", "writeMute 2=0", "writeVolume 0=0.5",
                                        "writeVolume 1=0.5", "writeVolume 2=0.5"}));
-    EXPECT_EQ(hardware.devices[7].volume[0].value, 0.5f);
     EXPECT_EQ(hardware.devices[8].volume[0].value, 0.9f);
     controller.end();
     EXPECT_EQ(hardware.devices[7].volume[0].value, 0.3f);
@@ -108,8 +112,7 @@ TEST_F(SystemAudioOverrideControllerTest, SkipsMissingPropertiesAndLeavesUnreadV
     device.mute[0] = {true, true, true, 1};
     device.volume[0] = {true, true, true, 0.4f};
     controller.begin(0.8f);
-    EXPECT_EQ(*controller.activeSnapshot(),
-              (SystemAudioOverrideController::Snapshot{7, 1, {}, {}, 0.4f, {}, {}}));
+    EXPECT_EQ(*controller.activeSnapshot(), (SystemAudioOverrideController::Snapshot{7, {1}, {0.4f}}));
     hardware.calls.clear();
     controller.end();
     EXPECT_EQ(hardware.writes(), (Strings{"writeMute 0=1", "writeVolume 0=0.4"}));
@@ -149,8 +152,46 @@ TEST_F(SystemAudioOverrideControllerTest, ReappliesOnlyWhenTheDeviceMovedAway)
     hardware.devices[7].volume[2].value = 0.1f;
     EXPECT_TRUE(controller.reapplyIfChanged(0.6f));
     EXPECT_FLOAT_EQ(hardware.devices[7].volume[2].value, 0.6f);
+
+    // Where the volume follows the loudest stream, the alarm's own stream above the target is left alone.
+    hardware.devices[7].volumeFollowsStreams = true;
+    hardware.devices[7].volume[0].value = 1.0f;
+    hardware.calls.clear();
+    EXPECT_FALSE(controller.reapplyIfChanged(0.6f));
+    EXPECT_TRUE(controller.begin(0.6f));
+    EXPECT_EQ(hardware.writes(), (Strings{"writeMute 0=0", "writeMute 1=0", "writeMute 2=0"}));
+    hardware.devices[7].volume[1].value = 0.05f;
+    hardware.calls.clear();
+    EXPECT_TRUE(controller.reapplyIfChanged(0.6f));
+    EXPECT_EQ(hardware.writes(),
+              (Strings{"writeMute 0=0", "writeMute 1=0", "writeMute 2=0", "writeVolume 1=0.6"}));
     controller.end();
     EXPECT_EQ(hardware.devices[7].volume[2].value, 0.4f);
+}
+
+TEST(VolumeNeedsForcingTest, ForcesAnyDifferenceUnlessTheVolumeFollowsStreams)
+{
+    struct Case
+    {
+        std::optional<float> current;
+        float target;
+        bool followsStreams;
+        bool forced;
+    };
+    for (const auto& [current, target, followsStreams, forced] : std::vector<Case>{
+             {0.5f, 0.5f, false, false},
+             {0.5005f, 0.5f, false, false},
+             {0.6f, 0.5f, false, true},
+             {0.4f, 0.5f, false, true},
+             {{}, 0.5f, false, true},
+             {0.5f, 0.5f, true, false},
+             {1.0f, 0.5f, true, false},
+             {0.4f, 0.5f, true, true},
+             {{}, 0.5f, true, true},
+         }) {
+        EXPECT_EQ(volumeNeedsForcing(current, target, followsStreams), forced)
+            << current.value_or(-1.0f) << " to " << target << (followsStreams ? " following streams" : "");
+    }
 }
 
 AudioOutputPort port(std::string name, AudioOutputPortKind kind, bool active = false,
