@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace hollerbox::testing {
 
@@ -93,8 +94,14 @@ void ModelOnFakes::setLocked(bool locked)
 
 void ModelOnFakes::advance(int milliseconds)
 {
-    queue.advanceBy(std::chrono::milliseconds{milliseconds});
-    worker.runAll();
+    // In steps, so that work finished in the background can start the timers that follow it.
+    constexpr int step = 10;
+    for (int done = 0; done < milliseconds; done += step) {
+        queue.advanceBy(std::chrono::milliseconds{std::min(step, milliseconds - done)});
+        while (worker.runAll() > 0) {
+            queue.runPending();
+        }
+    }
     queue.runPending();
 }
 

@@ -118,6 +118,7 @@ TEST_F(AlarmPlaybackTest, UnplayableCustomFilesReportAnErrorAndPlayTheDefaultSou
         EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
         std::cout << "[ measure  ] " << path << ": " << errors;
         controller->stop();
+        ASSERT_TRUE(waitUntilQuiet()) << "the stop silenced the sink";
     }
 }
 

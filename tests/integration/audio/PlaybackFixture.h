@@ -78,6 +78,20 @@ protected:
         return heard;
     }
 
+    /// Waits until the sink has carried nothing audible for `span`, so that what was playing before cannot
+    /// be taken for what plays next.
+    bool waitUntilQuiet(std::chrono::milliseconds span = std::chrono::milliseconds{300},
+                        std::chrono::milliseconds limit = std::chrono::seconds{3})
+    {
+        const auto since = Clock::now();
+        return waitProcessingEvents(
+            [&] {
+                const auto now = Clock::now();
+                return now - since >= span && !recorder.firstAudibleAt(recorder.frameAt(now - span), 0.01);
+            },
+            limit);
+    }
+
     static double milliseconds(Clock::duration duration)
     {
         return std::chrono::duration<double, std::milli>(duration).count();
