@@ -120,16 +120,17 @@ public:
     }
 
 private:
-    void stop(std::string problem)
+    void stop(const char* problem)
     {
         m_stopped = true;
-        note(std::move(problem));
+        note(problem);
     }
 
-    void note(std::string problem)
+    // Called for every element past a limit: makes a text only for the first problem.
+    void note(const char* problem)
     {
         if (!m_result.problem) {
-            m_result.problem = std::move(problem);
+            m_result.problem = problem;
         }
     }
 

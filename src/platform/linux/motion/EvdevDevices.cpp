@@ -39,8 +39,9 @@ std::optional<std::vector<std::uint64_t>> bitmapWords(const std::string& text)
 constexpr unsigned kBusUsb = 0x03;
 constexpr unsigned kBusBluetooth = 0x05;
 
-/// The bus of an input device from the PRODUCT line of its uevent ("PRODUCT=bus/vendor/product/version").
-std::optional<unsigned> busType(const std::optional<std::string>& uevent)
+} // namespace
+
+std::optional<unsigned> evdevBusType(const std::optional<std::string>& uevent)
 {
     if (!uevent) {
         return std::nullopt;
@@ -68,8 +69,6 @@ std::optional<unsigned> busType(const std::optional<std::string>& uevent)
     }
     return value;
 }
-
-} // namespace
 
 bool sysfsBitmapHas(const std::string& text, unsigned bit)
 {
@@ -110,7 +109,7 @@ std::vector<EvdevAccelerometerDevice> listEvdevAccelerometers(const std::string&
             continue;
         }
         // Game controllers on USB or Bluetooth carry motion sensors too; they say nothing about the laptop.
-        if (const auto bus = busType(SysfsFiles::read(input + "/uevent", 4096));
+        if (const auto bus = evdevBusType(SysfsFiles::read(input + "/uevent", 4096));
             bus == kBusUsb || bus == kBusBluetooth) {
             continue;
         }

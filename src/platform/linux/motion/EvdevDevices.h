@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,7 @@ std::vector<EvdevAccelerometerDevice> listEvdevAccelerometers(const std::string&
 bool sysfsBitmapHas(const std::string& text, unsigned bit);
 /// Whether a sysfs bitmap has no bit set at all (an empty text has none).
 bool sysfsBitmapIsEmpty(const std::string& text);
+/// The bus of an input device from the PRODUCT line of its uevent ("PRODUCT=bus/vendor/product/version").
+std::optional<unsigned> evdevBusType(const std::optional<std::string>& uevent);
 
 } // namespace hollerbox

@@ -166,13 +166,28 @@ bool HidDeviceHidraw::hasWaitingBytes() const
     return ready != 0;
 }
 
-void HidDeviceHidraw::splitReports(std::span<const std::uint8_t> bytes)
+void HidDeviceHidraw::splitReports(const std::optional<HidReportDescriptor>& descriptor,
+                                   std::span<const std::uint8_t> bytes,
+                                   std::vector<std::span<const std::uint8_t>>& reports)
 {
-    if (!m_description.descriptor) {
-        m_reports.assign(1, bytes);
+    if (!descriptor) {
+        reports.assign(1, bytes);
         return;
     }
-    m_description.descriptor->splitInputReports(bytes, m_reports);
+    descriptor->splitInputReports(bytes, reports);
+}
+
+HidInputReport HidDeviceHidraw::inputReport(const std::optional<HidReportDescriptor>& descriptor,
+                                            std::span<const std::uint8_t> report,
+                                            std::span<std::uint8_t> reportBuffer)
+{
+    const std::size_t length = std::min(report.size(), reportBuffer.size());
+    if (length > 0) {
+        std::memcpy(reportBuffer.data(), report.data(), length);
+    }
+    const bool numbered = descriptor && descriptor->usesReportIDs;
+    const std::uint32_t reportID = numbered && !report.empty() ? report.front() : 0;
+    return {IOReturn::success, HidReportType::input, reportID, reportBuffer.first(length)};
 }
 
 void HidDeviceHidraw::readReports()
@@ -200,7 +215,9 @@ void HidDeviceHidraw::readReports()
             }
             break;
         }
-        splitReports(std::span<const std::uint8_t>{m_readBuffer}.first(static_cast<std::size_t>(count)));
+        splitReports(m_description.descriptor,
+                     std::span<const std::uint8_t>{m_readBuffer}.first(static_cast<std::size_t>(count)),
+                     m_reports);
         for (const auto report : m_reports) {
             deliver(report);
             if (lifetime.expired()) {
@@ -219,15 +236,9 @@ void HidDeviceHidraw::readReports()
 
 void HidDeviceHidraw::deliver(std::span<const std::uint8_t> report)
 {
-    const std::size_t length = std::min(report.size(), m_reportBuffer.size());
-    if (length > 0) {
-        std::memcpy(m_reportBuffer.data(), report.data(), length);
-    }
-    const bool numbered = m_description.descriptor && m_description.descriptor->usesReportIDs;
-    const std::uint32_t reportID = numbered && !report.empty() ? report.front() : 0;
     // The callback may close or destroy this device: it keeps itself alive while it runs.
     const auto callback = m_callback;
-    (*callback)({IOReturn::success, HidReportType::input, reportID, m_reportBuffer.first(length)});
+    (*callback)(inputReport(m_description.descriptor, report, m_reportBuffer));
 }
 
 void HidDeviceHidraw::endStream(ssize_t count, int error)

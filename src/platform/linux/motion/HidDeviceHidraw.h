@@ -59,9 +59,17 @@ public:
     /// Whether reports are being read: scheduled, open, and the node has not gone away.
     bool isReading() const;
 
+    /// Splits one read into `reports`: by the descriptor's input lengths, or whole without a descriptor.
+    static void splitReports(const std::optional<HidReportDescriptor>& descriptor,
+                             std::span<const std::uint8_t> bytes,
+                             std::vector<std::span<const std::uint8_t>>& reports);
+    /// `report` as delivered: copied into `reportBuffer` as far as it fits, with its ID when reports are
+    /// numbered.
+    static HidInputReport inputReport(const std::optional<HidReportDescriptor>& descriptor,
+                                      std::span<const std::uint8_t> report,
+                                      std::span<std::uint8_t> reportBuffer);
+
 private:
-    /// Splits one read into `m_reports`: by the descriptor's input lengths, or whole without a descriptor.
-    void splitReports(std::span<const std::uint8_t> bytes);
     void startReading();
     void onReadable();
     void onBatchTimer();
