@@ -594,7 +594,9 @@ private:
     {
         const std::lock_guard lock{m_pendingMutex};
         dropExpiredWrites();
-        for (const auto& [name, write] : m_pendingWrites) {
+        for (const auto& entry : m_pendingWrites) {
+            const std::string& name = entry.first;
+            const auto& write = entry.second;
             if (write.mute) {
                 sendPendingWrite(name, write.muteSerial, true, [&](pa_context_success_cb_t done, void* data) {
                     return pa_context_set_sink_mute_by_name(m_context, name.c_str(), *write.mute ? 1 : 0,
