@@ -9,7 +9,6 @@
 #include "motion/SPUDeviceQueries.h"
 #include "motion/SPUReportBuilder.h"
 
-#include <QCoreApplication>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -254,7 +253,7 @@ TEST_F(HidrawTest, ReadsHoldingSeveralReportsAreSplitAndNumberedReportsKeepTheir
     // Unscheduled: nothing is delivered; scheduled again, the waiting report arrives.
     device->unscheduleInputReports();
     write(makeSPUReport(1, 1, 1));
-    QCoreApplication::processEvents();
+    processEventsFor(std::chrono::milliseconds{50}); // many times the reader's batching interval
     EXPECT_EQ(reports.size(), 3U);
     device->scheduleInputReports(buffer, [this](const HidInputReport& report) {
         reports.emplace_back(report.reportID,
@@ -312,7 +311,7 @@ TEST_F(HidrawTest, ACallbackMayCloseOrDestroyTheDeviceMidRead)
     reportsBytes.insert(reportsBytes.end(), more.begin(), more.end());
     write(reportsBytes);
     ASSERT_TRUE(waitProcessingEvents([&] { return calls > 0; }));
-    QCoreApplication::processEvents();
+    processEventsFor(std::chrono::milliseconds{50});
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(device, nullptr);
 
@@ -324,7 +323,7 @@ TEST_F(HidrawTest, ACallbackMayCloseOrDestroyTheDeviceMidRead)
     });
     write(reportsBytes);
     ASSERT_TRUE(waitProcessingEvents([&] { return calls > 1; }));
-    QCoreApplication::processEvents();
+    processEventsFor(std::chrono::milliseconds{50});
     EXPECT_EQ(calls, 2);
     EXPECT_FALSE(closing->isReading());
 }
