@@ -167,16 +167,6 @@ TEST_F(HollerboxModelTest, ReportsTheMonitorsAlarmOnceAtTheUnlockThatEndsItsWatc
     EXPECT_EQ(fakes.notifications->shown.size(), 1U);
 }
 
-TEST_F(HollerboxModelTest, KeepsFullDutyWhenTheMonitorCannotStart)
-{
-    fakes.launcherStartSucceeds = false;
-    build();
-    setLocked(true);
-    ticks(4);
-    EXPECT_TRUE(model->controller().isAutomaticAlarmTriggeringEnabled());
-    EXPECT_EQ(model->state(), QStringLiteral("pendingArm"));
-}
-
 struct QuietTickCase
 {
     const char* name;
