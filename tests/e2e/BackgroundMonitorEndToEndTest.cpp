@@ -212,24 +212,6 @@ TEST_F(BackgroundMonitorEndToEndTest, TerminationDuringTheAlarmRestoresTheSinkAn
     EXPECT_TRUE(laptop().logind().listInhibitors().empty());
 }
 
-TEST_F(BackgroundMonitorEndToEndTest, TerminationWhilePendingOrArmedExitsCleanly)
-{
-    for (const char* stage : {"state=pendingArm", "state=armed"}) {
-        SCOPED_TRACE(stage);
-        startLaptop();
-        auto monitor = startMonitor({"--arm-delay", "0.5"});
-        ASSERT_TRUE(monitor->waitForLine(stage, 10s));
-        monitor->terminate();
-        ASSERT_TRUE(monitor->waitForExit(1s));
-        EXPECT_TRUE(monitor->exitedNormallyWithZero());
-        EXPECT_EQ(monitor->texts().back(), kTerminationLine);
-        const auto state = laptop().pulse().sinkState();
-        ASSERT_TRUE(state.has_value());
-        EXPECT_TRUE(state->muted);
-        EXPECT_TRUE(laptop().logind().listInhibitors().empty());
-    }
-}
-
 TEST_F(BackgroundMonitorEndToEndTest,
        WithoutAnySensorOrAWritableLogItStaysArmedOnStandardOutputAndNeverTriggers)
 {
