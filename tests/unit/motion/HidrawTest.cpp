@@ -1,6 +1,7 @@
 #include "EventLoopWait.h"
 #include "KnownDescriptors.h"
 #include "QtTestApplication.h"
+#include "TemporaryTree.h"
 #include "linux/motion/HidAccessHidraw.h"
 #include "linux/motion/HidDeviceHidraw.h"
 #include "linux/motion/HidrawErrors.h"
@@ -13,10 +14,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <gmock/gmock.h>
-#include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace hollerbox::testing {
@@ -28,61 +26,33 @@ using ::testing::IsEmpty;
 using ::testing::Optional;
 using ::testing::VariantWith;
 
-void writeFile(const fs::path& path, std::string_view content)
-{
-    std::ofstream file{path, std::ios::binary};
-    file.write(content.data(), static_cast<std::streamsize>(content.size()));
-}
-
-std::string text(const std::vector<std::uint8_t>& bytes)
-{
-    return {bytes.begin(), bytes.end()};
-}
-
-/// A sysfs and /dev tree of hidraw nodes in a temporary directory; nodes are FIFOs the test writes to.
-class HidrawTree
+/// A sysfs and /dev tree of hidraw nodes; nodes are FIFOs the test writes to.
+class HidrawTree : public TemporaryTree
 {
 public:
-    HidrawTree()
-    {
-        m_root = fs::temp_directory_path() /
-                 ("hollerbox-hidraw-" + std::to_string(::getpid()) + "-" + std::to_string(m_counter++));
-        fs::remove_all(m_root);
-        fs::create_directories(m_root / "sys/class/hidraw");
-        fs::create_directories(m_root / "dev");
-    }
-    ~HidrawTree() { fs::remove_all(m_root); }
+    HidrawTree() { fs::create_directories(path("sys/class/hidraw")); }
 
     /// Adds node `name` of HID device `hidDevice`; empty texts leave the file out.
     void addNode(const std::string& name, const std::string& hidDevice, const std::string& uevent,
                  const std::vector<std::uint8_t>& descriptor, bool withDeviceLink = true)
     {
-        const fs::path device = m_root / "sys/devices/platform/spu" / hidDevice;
-        fs::create_directories(device / "hidraw" / name);
+        const std::string device = "sys/devices/platform/spu/" + hidDevice;
+        fs::create_directories(path(device + "/hidraw/" + name));
         if (!uevent.empty()) {
-            writeFile(device / "uevent", uevent);
+            write(device + "/uevent", uevent);
         }
         if (!descriptor.empty()) {
-            writeFile(device / "report_descriptor", text(descriptor));
+            write(device + "/report_descriptor", std::string{descriptor.begin(), descriptor.end()});
         }
         if (withDeviceLink) {
-            fs::create_directory_symlink("../../../" + hidDevice, device / "hidraw" / name / "device");
+            link("../../../" + hidDevice, device + "/hidraw/" + name + "/device");
         }
-        fs::create_directory_symlink("../../devices/platform/spu/" + hidDevice + "/hidraw/" + name,
-                                     m_root / "sys/class/hidraw" / name);
-        ::mkfifo((m_root / "dev" / name).c_str(), 0600);
+        link("../../devices/platform/spu/" + hidDevice + "/hidraw/" + name, "sys/class/hidraw/" + name);
+        fifo("dev/" + name);
     }
 
-    HidAccessHidraw::Locations locations() const
-    {
-        return {(m_root / "sys").string(), (m_root / "dev").string()};
-    }
-    fs::path node(const std::string& name) const { return m_root / "dev" / name; }
-    const fs::path& root() const { return m_root; }
-
-private:
-    static inline int m_counter = 0;
-    fs::path m_root;
+    HidAccessHidraw::Locations locations() const { return {path("sys").string(), path("dev").string()}; }
+    fs::path node(const std::string& name) const { return path("dev/" + name); }
 };
 
 const std::string kAccelerometerUevent =
