@@ -10,6 +10,7 @@
 #include "motion/SPUDeviceQueries.h"
 #include "motion/SPUReportBuilder.h"
 
+#include <QTimer>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -230,6 +231,26 @@ TEST_F(HidrawTest, ReadsHoldingSeveralReportsAreSplitAndNumberedReportsKeepTheir
                              std::vector<std::uint8_t>(report.bytes.begin(), report.bytes.end()));
     });
     ASSERT_TRUE(waitProcessingEvents([&] { return reports.size() == 4; }));
+}
+
+TEST_F(HidrawTest, AReaderThatFallsQuietAfterABatchIsWokenAgainByTheNextReport)
+{
+    tree.addNode("hidraw0", "0019:05AC:8104.0001", kAccelerometerUevent, descriptors::vendorAccelerometer);
+    auto device = access.createHidrawDevice("hidraw0");
+    ASSERT_EQ(device->open(), IOReturn::success);
+    writer.reset(::open(tree.node("hidraw0").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    int received = 0;
+    device->scheduleInputReports(buffer, [&](const HidInputReport&) {
+        if (++received == 1) {
+            // Right after this read: the reader wakes again within its batch interval.
+            QTimer::singleShot(0, [this] { write(makeSPUReport(2, 2, 2)); });
+        }
+    });
+    write(makeSPUReport(1, 1, 1));
+    ASSERT_TRUE(waitProcessingEvents([&] { return received == 2; }));
+    processEventsFor(std::chrono::milliseconds{50}); // the batch finds nothing more
+    write(makeSPUReport(3, 3, 3));
+    EXPECT_TRUE(waitProcessingEvents([&] { return received == 3; }));
 }
 
 TEST_F(HidrawTest, ReportsWithoutIDsHaveReportIDZeroAndLongReportsAreCutToTheBuffer)
