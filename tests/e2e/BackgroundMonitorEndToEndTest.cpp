@@ -212,24 +212,6 @@ TEST_F(BackgroundMonitorEndToEndTest, TerminationDuringTheAlarmRestoresTheSinkAn
     EXPECT_TRUE(laptop().logind().listInhibitors().empty());
 }
 
-TEST_F(BackgroundMonitorEndToEndTest, TerminationWhilePendingOrArmedExitsCleanly)
-{
-    for (const char* stage : {"state=pendingArm", "state=armed"}) {
-        SCOPED_TRACE(stage);
-        startLaptop();
-        auto monitor = startMonitor({"--arm-delay", "0.5"});
-        ASSERT_TRUE(monitor->waitForLine(stage, 10s));
-        monitor->terminate();
-        ASSERT_TRUE(monitor->waitForExit(1s));
-        EXPECT_TRUE(monitor->exitedNormallyWithZero());
-        EXPECT_EQ(monitor->texts().back(), kTerminationLine);
-        const auto state = laptop().pulse().sinkState();
-        ASSERT_TRUE(state.has_value());
-        EXPECT_TRUE(state->muted);
-        EXPECT_TRUE(laptop().logind().listInhibitors().empty());
-    }
-}
-
 TEST_F(BackgroundMonitorEndToEndTest,
        WithoutAnySensorOrAWritableLogItStaysArmedOnStandardOutputAndNeverTriggers)
 {
@@ -307,40 +289,6 @@ TEST_F(BackgroundMonitorEndToEndTest, NoArgumentsRunWithTheDefaultsAndTheDefault
     tilt(true);
     ASSERT_TRUE(monitor.waitForLine("state=triggered", 5s));
     EXPECT_TRUE(waitForSink(false, 0.65, 2s)) << "the default alarm volume is 65 %";
-}
-
-TEST_F(BackgroundMonitorEndToEndTest, VolumeOptionsAreClampedOrFallBackAsHeardOnTheSink)
-{
-    struct Case
-    {
-        const char* value;
-        double expected;
-    };
-    for (const auto& [value, expected] : {Case{"1.7", 1.0}, Case{"-3", 0.0}, Case{"loud", 0.65}}) {
-        SCOPED_TRACE(value);
-        startLaptop();
-        auto monitor = startMonitor({"--arm-delay", "0.3", "--alarm-volume", value});
-        liftUntilTriggered(*monitor);
-        EXPECT_TRUE(waitForSink(false, expected, 2s));
-        monitor->terminate();
-        ASSERT_TRUE(monitor->waitForExit(1s));
-        ASSERT_TRUE(waitForSink(true, initialVolume, 1s));
-    }
-}
-
-TEST_F(BackgroundMonitorEndToEndTest, ArgumentRulesShowInTheProgramsBehaviour)
-{
-    startLaptop();
-    // The first of two thresholds wins, a poll value with a unit falls back to 250 ms (so the first tick
-    // comes quickly), and a trailing option name counts as missing.
-    auto monitor = startMonitor({"--threshold-g", "0.08", "--threshold-g", "0.3", "--poll-ms", "60000ms",
-                                 "--arm-delay", "0.2", "--repeat-seconds"});
-    ASSERT_TRUE(monitor->waitForLine("state=pendingArm", 2s)) << "a poll of 60 s would not have ticked yet";
-    const auto armed = monitor->waitForLine("state=armed", 5s);
-    ASSERT_TRUE(armed);
-    EXPECT_THAT(monitor->lines()[*armed].text, HasSubstr("threshold 0.0800g."));
-    liftUntilTriggered(*monitor);
-    EXPECT_TRUE(waitForSink(false, 0.65, 2s));
 }
 
 TEST_F(BackgroundMonitorEndToEndTest, SoundThatIsNotStrictBase64PlaysTheDefaultSound)

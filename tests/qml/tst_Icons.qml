@@ -66,6 +66,12 @@ TestCase {
         compare(ink.foreign, 0, `${data.name} draws in a colour of its own`)
     }
 
+    function test_anUnknownNameIsAnError() {
+        const tile = createTemporaryObject(tileComponent, this)
+        tile.symbol.name = "no.such.symbol"
+        tryCompare(tile.symbol, "status", Image.Error)
+    }
+
     function test_welcomeAppIconIsTheColourApplicationIcon() {
         const tile = createTemporaryObject(tileComponent, this)
         tile.symbol.name = "WelcomeAppIcon"

@@ -194,9 +194,7 @@ void HidrawTestbed::startStreaming(const std::string& node, std::chrono::millise
         auto next = std::chrono::steady_clock::now();
         while (m_streaming.load()) {
             const auto report = makeSPUReport(m_x.load(), m_y.load(), m_z.load());
-            if (writeReport(node, report)) {
-                ++m_streamedReports;
-            }
+            writeReport(node, report);
             next += period;
             std::this_thread::sleep_until(next);
         }

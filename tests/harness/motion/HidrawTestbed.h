@@ -64,7 +64,6 @@ public:
                         std::chrono::milliseconds period = std::chrono::milliseconds{10});
     void setStreamedAxes(std::int32_t x, std::int32_t y, std::int32_t z);
     void stopStreaming();
-    std::size_t streamedReportCount() const { return m_streamedReports.load(); }
 
     const std::string& error() const { return m_error; }
 
@@ -83,7 +82,6 @@ private:
     std::atomic<std::int32_t> m_x{0};
     std::atomic<std::int32_t> m_y{0};
     std::atomic<std::int32_t> m_z{65536};
-    std::atomic<std::size_t> m_streamedReports{0};
 };
 
 } // namespace hollerbox::testing

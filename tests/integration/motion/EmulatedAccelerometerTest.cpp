@@ -2,22 +2,18 @@
 #include "HidrawTestbed.h"
 #include "QtTestApplication.h"
 #include "VirtualClock.h"
-#include "linux/base/ClockSystem.h"
 #include "linux/motion/HidAccessHidraw.h"
 #include "motion/SPUMovementMonitor.h"
 #include "motion/SPUReportBuilder.h"
 
-#include <QTimer>
 #include <gmock/gmock.h>
 
 namespace hollerbox::testing {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 constexpr std::int32_t kOneG = 65536;
-constexpr std::int32_t kTenthG = 6554; // 0.1000061 g
 constexpr std::string_view kAccelerometerPath =
     "/sys/devices/platform/apple-spu/0019:05AC:8104.0001/hidraw/hidraw0";
 
@@ -58,52 +54,7 @@ protected:
     std::vector<std::string> messages;
 };
 
-TEST_F(EmulatedAccelerometerTest, BindsTheAccelerometerArmsOnASteadyStreamAndReportsOneTiltOfATenthG)
-{
-    addAccelerometer();
-    const auto monitor = makeMonitor(virtualClock);
-    ASSERT_TRUE(monitor->prepare());
-    EXPECT_THAT(messages,
-                ElementsAre("Prepared SPU movement monitor on Apple SPU Accelerometer "
-                            "source=AppleSPUHIDDevice service transport=Host usagePage=0xff00 usage=0x3."));
-
-    for (int index = 0; index < 100; ++index) {
-        feed(*monitor, 0);
-    }
-    const auto armed = monitor->arm(0.05);
-    EXPECT_TRUE(armed.isAvailable);
-    EXPECT_EQ(armed.detail,
-              "Movement monitoring active on Apple SPU Accelerometer via SPU accelerometer with "
-              "threshold 0.0500g.");
-    messages.clear();
-
-    // Tilted by 0.1 g for 0.3 s, then at rest again; polled every 50 ms.
-    std::vector<MovementDetectionEvent> events;
-    for (int report = 1; report <= 150; ++report) {
-        feed(*monitor, report <= 30 ? kTenthG : 0);
-        if (report % 5 == 0) {
-            if (auto event = monitor->detectMovement()) {
-                events.push_back(*event);
-            }
-        }
-    }
-    ASSERT_EQ(events.size(), 1U);
-    EXPECT_EQ(events[0].detail,
-              "Movement detected from Apple SPU Accelerometer via SPU accelerometer (delta 0.0968g).");
-    // The smoothed delta crosses 0.05 g 0.2 s into the tilt, peaks at its end and falls back 0.2 s later.
-    EXPECT_THAT(
-        messages,
-        ElementsAre("Observed SPU motion candidate delta=0.0645g baseline=(0, 0, 65536) current=(4228, 0, "
-                    "65536) holdingFor=0.20s.",
-                    "Confirmed SPU movement delta=0.0968g on Apple SPU Accelerometer after 0.20s above "
-                    "threshold.",
-                    "Observed SPU motion candidate delta=0.0516g baseline=(0, 0, 65536) current=(3383, 0, "
-                    "65536) holdingFor=0.20s.",
-                    "Dropped SPU motion candidate after 0.05s because the smoothed delta returned below "
-                    "threshold."));
-}
-
-TEST_F(EmulatedAccelerometerTest, DevicesThatAreNotCandidatesAreIgnored)
+TEST_F(EmulatedAccelerometerTest, DevicesThatAreNotCandidatesAreIgnoredAndTheAccelerometerIsBoundAndArmed)
 {
     ASSERT_TRUE(testbed.addDevices("usb-keyboard.umockdev")) << testbed.error();
     // A vendor-page interface with a usage 3 element, but its primary usage is 1.
@@ -118,9 +69,18 @@ TEST_F(EmulatedAccelerometerTest, DevicesThatAreNotCandidatesAreIgnored)
     addAccelerometer();
     messages.clear();
     ASSERT_TRUE(monitor->prepare());
-    EXPECT_EQ(monitor->deviceSummary()->product, "Apple SPU Accelerometer");
-    feed(*monitor, 1, 2, 3);
-    EXPECT_EQ(monitor->detector().latestAxes(), (SPUDecodedAxes{1, 2, 3}));
+    EXPECT_THAT(messages,
+                ElementsAre("Prepared SPU movement monitor on Apple SPU Accelerometer "
+                            "source=AppleSPUHIDDevice service transport=Host usagePage=0xff00 usage=0x3."));
+    // The detection rule on these reports is judged in virtual time by the unit tests (SampleRunTest).
+    for (int index = 0; index < 40; ++index) {
+        feed(*monitor, 1, -2, kOneG);
+    }
+    EXPECT_EQ(monitor->detector().latestAxes(), (SPUDecodedAxes{1, -2, kOneG}));
+    EXPECT_EQ(monitor->arm(0.05).detail,
+              "Movement monitoring active on Apple SPU Accelerometer via SPU accelerometer with "
+              "threshold 0.0500g.");
+    EXPECT_EQ(monitor->detector().baselineAxes(), (SPUDecodedAxes{1, -2, kOneG}));
 }
 
 TEST_F(EmulatedAccelerometerTest, ANodeThatCannotBeOpenedGivesTheOpenFailureSentenceAndNamesNodeAndReason)
@@ -153,49 +113,6 @@ TEST_F(EmulatedAccelerometerTest, ADeviceThatLeavesSysfsKeepsStreamingUntilRelea
         messages,
         ElementsAre(
             "No AppleSPUHIDDevice accelerometer candidate was available for SPU movement monitoring."));
-}
-
-TEST_F(EmulatedAccelerometerTest, AReal100HertzStreamFillsTheHistoryAndAHeldTiltIsDetected)
-{
-    addAccelerometer();
-    ClockSystem clock;
-    // Built as the programs build it: the monitor owns its HID access.
-    const auto monitor =
-        std::make_unique<SPUMovementMonitor>(std::make_unique<HidAccessHidraw>(HidAccessHidraw::Locations{
-                                                 testbed.sysfsRoot(), testbed.deviceRoot()}),
-                                             clock);
-    monitor->setDiagnosticHandler([this](const std::string& line) { messages.push_back(line); });
-    ASSERT_TRUE(monitor->prepare());
-    testbed.startStreaming("hidraw0");
-    ASSERT_TRUE(waitProcessingEvents([&] { return monitor->detector().recentSamples().size() >= 60; }))
-        << "streamed " << testbed.streamedReportCount() << " reports";
-    const auto& samples = monitor->detector().recentSamples();
-    EXPECT_LE(secondsBetween(samples.front().timestamp, samples.back().timestamp), 2.0);
-
-    messages.clear();
-    ASSERT_TRUE(monitor->arm(0.05).isAvailable);
-    EXPECT_THAT(messages, ElementsAre("Armed SPU monitor on Apple SPU Accelerometer source=AppleSPUHIDDevice "
-                                      "service baseline=(x:0, y:0, z:65536) threshold=0.0500g."));
-
-    std::vector<MovementDetectionEvent> events;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
-        if (auto event = monitor->detectMovement()) {
-            events.push_back(*event);
-        }
-    });
-    poll.start(std::chrono::milliseconds{50});
-    processEventsFor(std::chrono::milliseconds{500});
-    EXPECT_THAT(events, IsEmpty()) << "a steady stream must not count as movement";
-
-    testbed.setStreamedAxes(kTenthG, 0, kOneG);
-    processEventsFor(std::chrono::milliseconds{500});
-    testbed.setStreamedAxes(0, 0, kOneG);
-    ASSERT_TRUE(waitProcessingEvents([&] { return !events.empty(); }, std::chrono::seconds{3}));
-    EXPECT_EQ(events.front().detail.rfind(
-                  "Movement detected from Apple SPU Accelerometer via SPU accelerometer", 0),
-              0U);
-    testbed.stopStreaming();
 }
 
 } // namespace

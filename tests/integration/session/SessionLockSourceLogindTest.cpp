@@ -348,22 +348,6 @@ TEST_F(SessionLockSourceLogindTest, VanishedSessionLeavesNoStaleLock)
     EXPECT_EQ(source->sessionPath(), LogindMock::sessionPath(QStringLiteral("c4")));
 }
 
-TEST_F(SessionLockSourceLogindTest, LogindThatRestartsIsFollowedAgain)
-{
-    startMonitor();
-    logind.setLockedHint(QStringLiteral("c1"), true);
-    ASSERT_TRUE(becomesLocked(true));
-
-    logind.stop();
-    EXPECT_TRUE(waitProcessingEvents([&] { return !source->currentSessionDictionary(); }));
-    monitor->refreshCurrentState();
-    EXPECT_TRUE(monitor->isLocked()) << "no dictionary keeps the last state";
-
-    ASSERT_TRUE(logind.start());
-    logind.addCallerSession();
-    EXPECT_TRUE(becomesLocked(false));
-}
-
 TEST_F(SessionLockSourceLogindTest, HungLogindNeverBlocksARefresh)
 {
     startMonitor();

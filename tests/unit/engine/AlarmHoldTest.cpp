@@ -142,5 +142,19 @@ TEST_F(AlarmHoldTest, RefusedHoldIsADiagnosticAndTheAlarmStillSounds)
     EXPECT_EQ(delegate->last().statusText, "Alarm Triggered");
 }
 
+TEST_F(AlarmHoldTest, WithoutAHoldLeaseTheAlarmSoundsAndEndsAsUsual)
+{
+    build({}, false);
+    startLocked();
+    runUntilArmed();
+    movement->pendingEvents.push_back({"Movement detected."});
+    ticks(1);
+    EXPECT_EQ(controller->state(), OpenLidAlarmState::triggered);
+    EXPECT_EQ(alarm->playbacks.size(), 1U);
+    lock->lockedAfterRefresh = false;
+    ticks(1);
+    EXPECT_EQ(controller->state(), OpenLidAlarmState::idle);
+}
+
 } // namespace
 } // namespace hollerbox::testing

@@ -34,7 +34,8 @@ class ControllerFixture : public ::testing::Test
 protected:
     static constexpr std::chrono::milliseconds tick{250};
 
-    void build(ProtectionConfiguration configuration = {})
+    /// Builds the controller, without the alarm hold lease when `withAlarmHold` is false.
+    void build(ProtectionConfiguration configuration = {}, bool withAlarmHold = true)
     {
         auto lockMonitor = std::make_unique<FakeLockStateMonitor>(calls);
         auto reader = std::make_unique<FakeRootDomainReader>();
@@ -47,12 +48,12 @@ protected:
         lid = reader.get();
         alarm = player.get();
         sleepLease = lease.get();
-        alarmHold = hold.get();
+        alarmHold = withAlarmHold ? hold.get() : nullptr;
         movement = monitor.get();
         readiness = probe.get();
         controller = std::make_unique<OpenLidAlarmController>(
             configuration, std::move(reader), std::move(lockMonitor), std::move(player), std::move(lease),
-            std::move(monitor), std::move(probe), clock, queue, std::move(hold));
+            std::move(monitor), std::move(probe), clock, queue, withAlarmHold ? std::move(hold) : nullptr);
         controller->setDelegate(delegate);
     }
 

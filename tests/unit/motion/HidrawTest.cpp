@@ -1,6 +1,7 @@
 #include "EventLoopWait.h"
 #include "KnownDescriptors.h"
 #include "QtTestApplication.h"
+#include "TemporaryTree.h"
 #include "linux/motion/HidAccessHidraw.h"
 #include "linux/motion/HidDeviceHidraw.h"
 #include "linux/motion/HidrawErrors.h"
@@ -9,15 +10,12 @@
 #include "motion/SPUDeviceQueries.h"
 #include "motion/SPUReportBuilder.h"
 
-#include <QCoreApplication>
+#include <QTimer>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <gmock/gmock.h>
-#include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace hollerbox::testing {
@@ -29,61 +27,33 @@ using ::testing::IsEmpty;
 using ::testing::Optional;
 using ::testing::VariantWith;
 
-void writeFile(const fs::path& path, std::string_view content)
-{
-    std::ofstream file{path, std::ios::binary};
-    file.write(content.data(), static_cast<std::streamsize>(content.size()));
-}
-
-std::string text(const std::vector<std::uint8_t>& bytes)
-{
-    return {bytes.begin(), bytes.end()};
-}
-
-/// A sysfs and /dev tree of hidraw nodes in a temporary directory; nodes are FIFOs the test writes to.
-class HidrawTree
+/// A sysfs and /dev tree of hidraw nodes; nodes are FIFOs the test writes to.
+class HidrawTree : public TemporaryTree
 {
 public:
-    HidrawTree()
-    {
-        m_root = fs::temp_directory_path() /
-                 ("hollerbox-hidraw-" + std::to_string(::getpid()) + "-" + std::to_string(m_counter++));
-        fs::remove_all(m_root);
-        fs::create_directories(m_root / "sys/class/hidraw");
-        fs::create_directories(m_root / "dev");
-    }
-    ~HidrawTree() { fs::remove_all(m_root); }
+    HidrawTree() { fs::create_directories(path("sys/class/hidraw")); }
 
     /// Adds node `name` of HID device `hidDevice`; empty texts leave the file out.
     void addNode(const std::string& name, const std::string& hidDevice, const std::string& uevent,
                  const std::vector<std::uint8_t>& descriptor, bool withDeviceLink = true)
     {
-        const fs::path device = m_root / "sys/devices/platform/spu" / hidDevice;
-        fs::create_directories(device / "hidraw" / name);
+        const std::string device = "sys/devices/platform/spu/" + hidDevice;
+        fs::create_directories(path(device + "/hidraw/" + name));
         if (!uevent.empty()) {
-            writeFile(device / "uevent", uevent);
+            write(device + "/uevent", uevent);
         }
         if (!descriptor.empty()) {
-            writeFile(device / "report_descriptor", text(descriptor));
+            write(device + "/report_descriptor", std::string{descriptor.begin(), descriptor.end()});
         }
         if (withDeviceLink) {
-            fs::create_directory_symlink("../../../" + hidDevice, device / "hidraw" / name / "device");
+            link("../../../" + hidDevice, device + "/hidraw/" + name + "/device");
         }
-        fs::create_directory_symlink("../../devices/platform/spu/" + hidDevice + "/hidraw/" + name,
-                                     m_root / "sys/class/hidraw" / name);
-        ::mkfifo((m_root / "dev" / name).c_str(), 0600);
+        link("../../devices/platform/spu/" + hidDevice + "/hidraw/" + name, "sys/class/hidraw/" + name);
+        fifo("dev/" + name);
     }
 
-    HidAccessHidraw::Locations locations() const
-    {
-        return {(m_root / "sys").string(), (m_root / "dev").string()};
-    }
-    fs::path node(const std::string& name) const { return m_root / "dev" / name; }
-    const fs::path& root() const { return m_root; }
-
-private:
-    static inline int m_counter = 0;
-    fs::path m_root;
+    HidAccessHidraw::Locations locations() const { return {path("sys").string(), path("dev").string()}; }
+    fs::path node(const std::string& name) const { return path("dev/" + name); }
 };
 
 const std::string kAccelerometerUevent =
@@ -254,13 +224,33 @@ TEST_F(HidrawTest, ReadsHoldingSeveralReportsAreSplitAndNumberedReportsKeepTheir
     // Unscheduled: nothing is delivered; scheduled again, the waiting report arrives.
     device->unscheduleInputReports();
     write(makeSPUReport(1, 1, 1));
-    QCoreApplication::processEvents();
+    processEventsFor(std::chrono::milliseconds{50}); // many times the reader's batching interval
     EXPECT_EQ(reports.size(), 3U);
     device->scheduleInputReports(buffer, [this](const HidInputReport& report) {
         reports.emplace_back(report.reportID,
                              std::vector<std::uint8_t>(report.bytes.begin(), report.bytes.end()));
     });
     ASSERT_TRUE(waitProcessingEvents([&] { return reports.size() == 4; }));
+}
+
+TEST_F(HidrawTest, AReaderThatFallsQuietAfterABatchIsWokenAgainByTheNextReport)
+{
+    tree.addNode("hidraw0", "0019:05AC:8104.0001", kAccelerometerUevent, descriptors::vendorAccelerometer);
+    auto device = access.createHidrawDevice("hidraw0");
+    ASSERT_EQ(device->open(), IOReturn::success);
+    writer.reset(::open(tree.node("hidraw0").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    int received = 0;
+    device->scheduleInputReports(buffer, [&](const HidInputReport&) {
+        if (++received == 1) {
+            // Right after this read: the reader wakes again within its batch interval.
+            QTimer::singleShot(0, [this] { write(makeSPUReport(2, 2, 2)); });
+        }
+    });
+    write(makeSPUReport(1, 1, 1));
+    ASSERT_TRUE(waitProcessingEvents([&] { return received == 2; }));
+    processEventsFor(std::chrono::milliseconds{50}); // the batch finds nothing more
+    write(makeSPUReport(3, 3, 3));
+    EXPECT_TRUE(waitProcessingEvents([&] { return received == 3; }));
 }
 
 TEST_F(HidrawTest, ReportsWithoutIDsHaveReportIDZeroAndLongReportsAreCutToTheBuffer)
@@ -312,7 +302,7 @@ TEST_F(HidrawTest, ACallbackMayCloseOrDestroyTheDeviceMidRead)
     reportsBytes.insert(reportsBytes.end(), more.begin(), more.end());
     write(reportsBytes);
     ASSERT_TRUE(waitProcessingEvents([&] { return calls > 0; }));
-    QCoreApplication::processEvents();
+    processEventsFor(std::chrono::milliseconds{50});
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(device, nullptr);
 
@@ -324,7 +314,7 @@ TEST_F(HidrawTest, ACallbackMayCloseOrDestroyTheDeviceMidRead)
     });
     write(reportsBytes);
     ASSERT_TRUE(waitProcessingEvents([&] { return calls > 1; }));
-    QCoreApplication::processEvents();
+    processEventsFor(std::chrono::milliseconds{50});
     EXPECT_EQ(calls, 2);
     EXPECT_FALSE(closing->isReading());
 }

@@ -1,40 +1,14 @@
+#include "TemporaryTree.h"
 #include "linux/motion/EvdevDevices.h"
 #include "linux/motion/IioDevices.h"
 
-#include <filesystem>
-#include <fstream>
 #include <gmock/gmock.h>
-#include <unistd.h>
 
 namespace hollerbox::testing {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-// A private sysfs tree of plain files.
-class SysfsTree
-{
-public:
-    SysfsTree()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "hollerbox-sysfs-XXXXXX").string();
-        m_root = ::mkdtemp(pattern.data());
-    }
-    ~SysfsTree() { std::filesystem::remove_all(m_root); }
-
-    void write(const std::string& path, const std::string& text) const
-    {
-        const auto full = std::filesystem::path{m_root} / path;
-        std::filesystem::create_directories(full.parent_path());
-        std::ofstream{full} << text;
-    }
-
-    const std::string& root() const { return m_root; }
-
-private:
-    std::string m_root;
-};
 
 TEST(LinuxAccelerometerDevicesTest, SysfsBitmapsAreHexadecimalWordsWithBitZeroInTheLast)
 {
@@ -54,7 +28,7 @@ TEST(LinuxAccelerometerDevicesTest, SysfsBitmapsAreHexadecimalWordsWithBitZeroIn
 
 TEST(LinuxAccelerometerDevicesTest, EvdevAccelerometersAreMarkedOnesOrThreeAxesWithoutKeysButNoGamepads)
 {
-    SysfsTree tree;
+    TemporaryTree tree;
     // Three axes and no keys, but not marked.
     tree.write("class/input/event9/device/name", "Unmarked sensor\n");
     tree.write("class/input/event9/device/capabilities/abs", "7\n");
@@ -78,7 +52,7 @@ TEST(LinuxAccelerometerDevicesTest, EvdevAccelerometersAreMarkedOnesOrThreeAxesW
     tree.write("class/input/event4/device/capabilities/abs", "fish\n");
     tree.write("class/input/mouse0/device/properties", "40\n");
 
-    const auto devices = listEvdevAccelerometers(tree.root(), "/dev");
+    const auto devices = listEvdevAccelerometers(tree.root().string(), "/dev");
     ASSERT_EQ(devices.size(), 2U);
     EXPECT_EQ(devices[0].name, "Marked sensor");
     EXPECT_EQ(devices[0].devicePath, "/dev/input/event11");
@@ -89,7 +63,7 @@ TEST(LinuxAccelerometerDevicesTest, EvdevAccelerometersAreMarkedOnesOrThreeAxesW
 
 TEST(LinuxAccelerometerDevicesTest, IioAccelerometersNeedThreeRawAxesAndComeDisplayFirstThenByNumber)
 {
-    SysfsTree tree;
+    TemporaryTree tree;
     const auto addDevice = [&](const std::string& node, const std::string& label) {
         for (const char* axis : {"x", "y", "z"}) {
             tree.write("bus/iio/devices/" + node + "/in_accel_" + axis + "_raw", "0\n");
@@ -107,11 +81,11 @@ TEST(LinuxAccelerometerDevicesTest, IioAccelerometersNeedThreeRawAxesAndComeDisp
     tree.write("bus/iio/devices/trigger0/name", "accel_3d-dev0\n");
 
     std::vector<std::string> nodes;
-    for (const auto& device : listIioAccelerometers(tree.root(), "/dev")) {
+    for (const auto& device : listIioAccelerometers(tree.root().string(), "/dev")) {
         nodes.push_back(device.node);
     }
     EXPECT_THAT(nodes, ElementsAre("iio:device7", "iio:device2", "iio:device10", "iio:device3"));
-    EXPECT_THAT(listIioAccelerometers(tree.root() + "/missing", "/dev"), IsEmpty());
+    EXPECT_THAT(listIioAccelerometers(tree.path("missing"), "/dev"), IsEmpty());
 }
 
 } // namespace

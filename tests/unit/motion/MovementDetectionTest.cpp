@@ -1,5 +1,7 @@
 #include "MonitorFixture.h"
+#include "motion/AccelerometerUnits.h"
 
+#include <functional>
 #include <gmock/gmock.h>
 
 namespace hollerbox::testing {
@@ -259,6 +261,66 @@ TEST_F(MovementDetectionTest, ReArmingTakesAFreshBaselineAndClearsTheCandidate)
     EXPECT_EQ(detector().lastObservedDeltaG(), 0.0);
     EXPECT_EQ(detector().thresholdG(), 0.2);
 }
+
+// The samples the emulated hidraw and IIO accelerometers deliver in the integration tests, one every 10 ms,
+// with the monitor polled every 50 ms.
+struct SampleRunCase
+{
+    const char* name;
+    int reports;
+    std::function<SPUDecodedAxes(int report)> sample;
+    std::vector<std::string> events;
+
+    friend void PrintTo(const SampleRunCase& row, std::ostream* out) { *out << row.name; }
+};
+
+const SampleRunCase sampleRunCases[] = {
+    {"DeskJitterOfFiveThousandthsOfAGOnEveryAxisIsNone",
+     80,
+     [](int report) {
+         const double sign = report % 2 == 0 ? 1.0 : -1.0;
+         return countsFromG({0.005 * sign, -0.005 * sign, 1 + 0.005 * sign});
+     },
+     {}},
+    // The smoothed delta peaks at 30/31 of the tilt at its end.
+    {"ATenthGTiltHeldForThreeTenthsOfASecondIsOneMovement",
+     150,
+     [](int report) {
+         return SPUDecodedAxes{report <= 30 ? 6554 : 0, 0, 65536};
+     },
+     {"Movement detected from Sensor via SPU accelerometer (delta 0.0968g)."}},
+    {"ATiltThatAlsoLowersZIsMeasuredOnAllAxes",
+     100,
+     [](int report) {
+         return countsFromG(report <= 30 ? std::array{0.1, 0.0, 0.995} : std::array{0.0, 0.0, 1.0});
+     },
+     {"Movement detected from Sensor via SPU accelerometer (delta 0.0969g)."}},
+};
+
+class SampleRunTest : public MonitorFixture, public ::testing::WithParamInterface<SampleRunCase>
+{};
+
+TEST_P(SampleRunTest, GivesTheExpectedMovements)
+{
+    const SampleRunCase& row = GetParam();
+    bindAccelerometer();
+    stream(50, 0);
+    ASSERT_TRUE(monitor->arm(0.05).isAvailable);
+    std::vector<std::string> events;
+    for (int report = 1; report <= row.reports; ++report) {
+        const SPUDecodedAxes axes = row.sample(report);
+        stream(1, axes.xRaw, axes.yRaw, axes.zRaw);
+        if (report % 5 == 0) {
+            if (auto event = monitor->detectMovement()) {
+                events.push_back(event->detail);
+            }
+        }
+    }
+    EXPECT_EQ(events, row.events);
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, SampleRunTest, ::testing::ValuesIn(sampleRunCases),
+                         [](const auto& info) { return std::string{info.param.name}; });
 
 } // namespace
 } // namespace hollerbox::testing

@@ -23,12 +23,6 @@ protected:
         monitor.setDiagnosticHandler([this](const std::string& message) { messages.push_back(message); });
     }
 
-    void refreshWithFlag(SessionValue flag)
-    {
-        source->dictionary = SessionDictionary{{"Active", true}, {"LockedHint", std::move(flag)}};
-        monitor.refreshCurrentState();
-    }
-
     std::shared_ptr<FakeSessionLockSource> source = std::make_shared<FakeSessionLockSource>();
     ScreenLockMonitor monitor{source};
     std::vector<std::string> messages;
@@ -78,67 +72,66 @@ TEST_F(ScreenLockMonitorTest, LockEventLocksAtOnceAndAMissingFlagNeverUnlocks)
     EXPECT_EQ(messages.back(), kUnlockReceived);
 }
 
-TEST_F(ScreenLockMonitorTest, FlagOfAnyOtherKindKeepsTheLastState)
+struct RefreshCase
 {
-    monitor.start();
-    source->post(SessionLockSource::lockEventName);
+    const char* name;
+    /// Whether a lock event came before the refresh.
+    bool lockedBefore;
+    std::optional<SessionDictionary> dictionary;
+    bool locked;
+    std::vector<std::string> messages;
 
-    for (const SessionValue& odd : {SessionValue{std::string{"false"}}, SessionValue{std::monostate{}}}) {
-        messages.clear();
-        refreshWithFlag(odd);
-        EXPECT_TRUE(monitor.isLocked());
-        EXPECT_EQ(messages.back(), kMissing);
+    friend void PrintTo(const RefreshCase& row, std::ostream* out) { *out << row.name; }
+};
+
+const std::string kFlagKeys = "CGSessionCopyCurrentDictionary keys: [\"LockedHint\"]";
+
+const RefreshCase refreshCases[] = {
+    {"TrueLocks", false, SessionDictionary{{"LockedHint", true}}, true, {kFlagKeys}},
+    {"FalseOverridesALockEvent", true, SessionDictionary{{"LockedHint", false}}, false, {kFlagKeys}},
+    {"OneLocks", false, SessionDictionary{{"LockedHint", std::int64_t{1}}}, true, {kFlagKeys}},
+    {"NegativeLocks", false, SessionDictionary{{"LockedHint", std::int64_t{-7}}}, true, {kFlagKeys}},
+    {"ZeroUnlocks", true, SessionDictionary{{"LockedHint", std::int64_t{0}}}, false, {kFlagKeys}},
+    {"FractionLocks", false, SessionDictionary{{"LockedHint", 0.25}}, true, {kFlagKeys}},
+    {"FloatingZeroUnlocks", true, SessionDictionary{{"LockedHint", 0.0}}, false, {kFlagKeys}},
+    {"TextKeepsTheState",
+     true,
+     SessionDictionary{{"LockedHint", std::string{"false"}}},
+     true,
+     {kFlagKeys, kMissing}},
+    {"EmptyValueKeepsTheState",
+     true,
+     SessionDictionary{{"LockedHint", std::monostate{}}},
+     true,
+     {kFlagKeys, kMissing}},
+    {"NoDictionaryKeepsTheState", true, std::nullopt, true, {kNil}},
+    {"EmptyDictionaryListsNoKeys",
+     false,
+     SessionDictionary{},
+     false,
+     {"CGSessionCopyCurrentDictionary keys: []", kMissing}},
+};
+
+class ScreenLockRefreshTest : public ScreenLockMonitorTest, public ::testing::WithParamInterface<RefreshCase>
+{};
+
+TEST_P(ScreenLockRefreshTest, ReadsTheFlagOrKeepsTheLastState)
+{
+    const RefreshCase& row = GetParam();
+    monitor.start();
+    if (row.lockedBefore) {
+        source->post(SessionLockSource::lockEventName);
     }
-}
-
-TEST_F(ScreenLockMonitorTest, FlagsAndNumbersSetTheStateEitherWay)
-{
-    monitor.start();
-
-    refreshWithFlag(true);
-    EXPECT_TRUE(monitor.isLocked());
-    refreshWithFlag(false);
-    EXPECT_FALSE(monitor.isLocked());
-    refreshWithFlag(std::int64_t{1});
-    EXPECT_TRUE(monitor.isLocked());
-    refreshWithFlag(std::int64_t{0});
-    EXPECT_FALSE(monitor.isLocked());
-    refreshWithFlag(std::int64_t{-7});
-    EXPECT_TRUE(monitor.isLocked());
-    refreshWithFlag(0.0);
-    EXPECT_FALSE(monitor.isLocked());
-    refreshWithFlag(0.25);
-    EXPECT_TRUE(monitor.isLocked());
-}
-
-TEST_F(ScreenLockMonitorTest, AnExplicitFalseFlagOverridesAnEarlierLockEvent)
-{
-    monitor.start();
-    source->post(SessionLockSource::lockEventName);
-    refreshWithFlag(false);
-    EXPECT_FALSE(monitor.isLocked());
-    EXPECT_EQ(messages.back(), "CGSessionCopyCurrentDictionary keys: [\"Active\", \"LockedHint\"]");
-}
-
-TEST_F(ScreenLockMonitorTest, NoDictionaryKeepsTheStateAndSaysSo)
-{
-    monitor.start();
-    refreshWithFlag(true);
-    source->dictionary.reset();
+    ASSERT_EQ(monitor.isLocked(), row.lockedBefore);
     messages.clear();
-
+    source->dictionary = row.dictionary;
     monitor.refreshCurrentState();
-
-    EXPECT_TRUE(monitor.isLocked());
-    EXPECT_THAT(messages, ElementsAre(kNil));
+    EXPECT_EQ(monitor.isLocked(), row.locked);
+    EXPECT_EQ(messages, row.messages);
 }
 
-TEST_F(ScreenLockMonitorTest, EmptyDictionaryListsNoKeys)
-{
-    source->dictionary = SessionDictionary{};
-    monitor.refreshCurrentState();
-    EXPECT_THAT(messages, ElementsAre("CGSessionCopyCurrentDictionary keys: []", kMissing));
-}
+INSTANTIATE_TEST_SUITE_P(Flags, ScreenLockRefreshTest, ::testing::ValuesIn(refreshCases),
+                         [](const auto& info) { return std::string{info.param.name}; });
 
 TEST_F(ScreenLockMonitorTest, StopAndDestructionEndTheObservations)
 {

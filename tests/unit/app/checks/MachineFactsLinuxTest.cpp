@@ -1,34 +1,31 @@
 #include "linux/checks/MachineFactsLinux.h"
 
+#include "TemporaryTree.h"
+
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace hollerbox::testing {
 namespace {
 
-namespace fs = std::filesystem;
-
-/// A sysfs tree of plain files and links in a temporary directory; /dev stays empty.
-class MachineTree
+/// A sysfs tree under "sys" beside an empty "dev".
+class MachineTree : public TemporaryTree
 {
 public:
     MachineTree()
     {
-        std::string pattern = (fs::temp_directory_path() / "hollerbox-machine-XXXXXX").string();
-        m_root = ::mkdtemp(pattern.data());
-        fs::create_directories(m_root / "sys");
-        fs::create_directories(m_root / "dev");
+        std::filesystem::create_directories(path("sys"));
+        std::filesystem::create_directories(path("dev"));
     }
-    ~MachineTree() { fs::remove_all(m_root); }
 
     void write(const std::string& path, std::string_view text) const
     {
-        const auto full = m_root / "sys" / path;
-        fs::create_directories(full.parent_path());
-        std::ofstream{full, std::ios::binary} << text;
+        TemporaryTree::write("sys/" + path, text);
+    }
+    void link(const std::string& target, const std::string& path) const
+    {
+        TemporaryTree::link(target, "sys/" + path);
     }
 
     void addPowerSupply(const std::string& name, const std::string& type, const std::string& scope) const
@@ -49,23 +46,14 @@ public:
                                            0x01, 0x09, 0x03, 0x15, 0x00,  0x26, 0xFF, 0x00,
                                            0x75, 0x08, 0x95, 0x15, 0x81,  0x02, 0xC0};
         write(device + "/report_descriptor", {reinterpret_cast<const char*>(descriptor), sizeof descriptor});
-        fs::create_directories(m_root / "sys" / device / "hidraw" / node);
+        std::filesystem::create_directories(path("sys/" + device + "/hidraw/" + node));
         link("../../" + device + "/hidraw/" + node, "class/hidraw/" + node);
-    }
-
-    void link(const std::string& target, const std::string& path) const
-    {
-        fs::create_directories((m_root / "sys" / path).parent_path());
-        fs::create_directory_symlink(target, m_root / "sys" / path);
     }
 
     MachineFactsLinux facts() const
     {
-        return MachineFactsLinux{{(m_root / "sys").string(), (m_root / "dev").string()}};
+        return MachineFactsLinux{{path("sys").string(), path("dev").string()}};
     }
-
-private:
-    fs::path m_root;
 };
 
 TEST(MachineFactsLinuxTest, OnlyABatteryThatIsNotAnotherDevicesCountsAsInternal)

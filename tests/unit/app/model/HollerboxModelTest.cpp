@@ -54,6 +54,19 @@ const StoreCase storeCases[] = {
      "HollerboxApp.alarmVolumeScalar=inf\nHollerboxApp.alarmRepeatIntervalSeconds=-inf\n"
      "HollerboxApp.protectionEnabled=maybe\nHollerboxApp.triggerDelaySeconds=later\n",
      true, 2, 0.05, defaultVolume, 0, 2, true, "nan", "0"},
+    // Old unitless thresholds from 1 to 5 become g at 0.03 g per unit unless the flag says true.
+    {"OldThresholdOfOneAndAKeptShortDelay",
+     "[General]\nHollerboxApp.movementThreshold=1\nHollerboxApp.triggerDelaySeconds=0.5\n", true, 2, 0.03,
+     defaultVolume, 0.5, 2, true, "0.03", "0.5"},
+    {"OldThresholdOfFiveWithAFalseFlagAndAnUnreadableDelay",
+     "[General]\nHollerboxApp.movementThreshold=5\nHollerboxApp.didMigrateMovementThresholdToG=false\n"
+     "HollerboxApp.triggerDelaySeconds=x\n",
+     true, 2, 0.15, defaultVolume, 0, 2, true, "0.15", "0"},
+    {"OldThresholdWithAFlagThatIsNoBoolean",
+     "[General]\nHollerboxApp.movementThreshold=2\nHollerboxApp.didMigrateMovementThresholdToG=maybe\n", true,
+     2, 0.06, defaultVolume, 0, 2, true, "0.06", "0"},
+    {"ThresholdAboveTheOldRangeKept", "[General]\nHollerboxApp.movementThreshold=5.5\n", true, 2, 5.5,
+     defaultVolume, 0, 2, true, "5.5", "0"},
     {"CorruptFile", QByteArray("\x00\xff[[[\x01=\n\xfe", 9), true, 2, 0.05, defaultVolume, 0, 2, true, "",
      "0"},
 };
@@ -165,16 +178,6 @@ TEST_F(HollerboxModelTest, ReportsTheMonitorsAlarmOnceAtTheUnlockThatEndsItsWatc
     setLocked(true);
     setLocked(false);
     EXPECT_EQ(fakes.notifications->shown.size(), 1U);
-}
-
-TEST_F(HollerboxModelTest, KeepsFullDutyWhenTheMonitorCannotStart)
-{
-    fakes.launcherStartSucceeds = false;
-    build();
-    setLocked(true);
-    ticks(4);
-    EXPECT_TRUE(model->controller().isAutomaticAlarmTriggeringEnabled());
-    EXPECT_EQ(model->state(), QStringLiteral("pendingArm"));
 }
 
 struct QuietTickCase
