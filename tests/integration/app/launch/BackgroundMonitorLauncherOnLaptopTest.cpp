@@ -62,10 +62,14 @@ TEST_F(BackgroundMonitorLauncherOnLaptopTest, RunsWithTheGivenSettingsAndAStopRe
     ASSERT_TRUE(pointer.open(QIODevice::ReadOnly));
     request.logFilePath = QString::fromUtf8(pointer.readAll());
 
-    QFile commandLine{QStringLiteral("/proc/%1/cmdline").arg(processId)};
-    ASSERT_TRUE(commandLine.open(QIODevice::ReadOnly));
-    auto arguments = QString::fromUtf8(commandLine.readAll()).split(QChar{0});
-    arguments.removeLast();
+    // The child may still be between fork and exec, when /proc shows no arguments yet.
+    QStringList arguments;
+    waitProcessingEvents(
+        [&] {
+            arguments = commandLineOf(processId);
+            return arguments.value(0) == MonitorProcess::programPath();
+        },
+        2s);
     EXPECT_EQ(arguments, QStringList{MonitorProcess::programPath()} + request.arguments());
     ASSERT_TRUE(waitForLine(request.logFilePath, "state=armed", 10s));
     EXPECT_EQ(linesOf(request.logFilePath).front(), "Hollerbox background monitoring started.");
