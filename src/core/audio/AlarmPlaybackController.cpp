@@ -237,22 +237,11 @@ void AlarmPlaybackController::openNextRetry()
         return;
     }
     --m_retriesLeft;
-    const auto generation = m_generation;
-    auto opening = std::make_shared<AudioFilePlayerOpening>();
-    m_worker.run(
-        [opening, file = *m_retriedFile, &players = m_players] { *opening = players.openFile(file); },
-        [liveness = std::weak_ptr<Liveness>(m_liveness), generation, opening] {
-            const auto alive = liveness.lock();
-            if (!alive || !alive->controller || alive->controller->m_generation != generation) {
-                return;
-            }
-            if (!opening->player) {
-                std::fprintf(stderr, "AlarmPlaybackProbe custom file error: %s\n", opening->error.c_str());
-                std::fflush(stderr);
-                alive->controller->pauseBeforeNextRetry();
-                return;
-            }
-            alive->controller->startOpenedPlayer(std::move(opening->player), std::nullopt);
+    openInBackground(
+        [file = *m_retriedFile](AudioFilePlayerFactory& players) { return players.openFile(file); },
+        "AlarmPlaybackProbe custom file error: ", [this] { pauseBeforeNextRetry(); },
+        [this](std::unique_ptr<AudioFilePlayer> player) {
+            startOpenedPlayer(std::move(player), std::nullopt);
         });
 }
 
@@ -297,25 +286,12 @@ void AlarmPlaybackController::openNextPatternTone()
         return;
     }
     const auto tone = m_patternTones[m_nextPatternTone++];
-    const auto generation = m_generation;
-    auto opening = std::make_shared<AudioFilePlayerOpening>();
-    m_worker.run(
-        [opening, tone, &players = m_players] {
-            *opening = players.openWavData(AlarmPlaybackProbe::toneWav(tone.frequency, tone.seconds));
+    openInBackground(
+        [tone](AudioFilePlayerFactory& players) {
+            return players.openWavData(AlarmPlaybackProbe::toneWav(tone.frequency, tone.seconds));
         },
-        [liveness = std::weak_ptr<Liveness>(m_liveness), generation, opening, tone] {
-            const auto alive = liveness.lock();
-            if (!alive || !alive->controller || alive->controller->m_generation != generation) {
-                return;
-            }
-            if (!opening->player) {
-                std::fprintf(stderr, "AlarmPlaybackController tone error: %s\n", opening->error.c_str());
-                std::fflush(stderr);
-                alive->controller->finishPlayback();
-                return;
-            }
-            alive->controller->startPatternTone(std::move(opening->player), tone);
-        });
+        "AlarmPlaybackController tone error: ", [this] { finishPlayback(); },
+        [this, tone](std::unique_ptr<AudioFilePlayer> player) { startPatternTone(std::move(player), tone); });
 }
 
 void AlarmPlaybackController::startPatternTone(std::unique_ptr<AudioFilePlayer> player,
@@ -340,23 +316,33 @@ void AlarmPlaybackController::startAudioFilePlayback(const std::string& file,
                                                      std::function<void()> onFailure)
 {
     m_isPlaying = true;
+    openInBackground([file](AudioFilePlayerFactory& players) { return players.openFile(file); },
+                     "AlarmPlaybackController custom file error: ", std::move(onFailure),
+                     [this, maxDuration](std::unique_ptr<AudioFilePlayer> player) {
+                         startOpenedPlayer(std::move(player), maxDuration);
+                     });
+}
+
+void AlarmPlaybackController::openInBackground(
+    std::function<AudioFilePlayerOpening(AudioFilePlayerFactory&)> open, const char* errorLine,
+    std::function<void()> onFailure, std::function<void(std::unique_ptr<AudioFilePlayer>)> onOpened)
+{
     const auto generation = m_generation;
     auto opening = std::make_shared<AudioFilePlayerOpening>();
-    m_worker.run([opening, file, &players = m_players] { *opening = players.openFile(file); },
-                 [liveness = std::weak_ptr<Liveness>(m_liveness), generation, opening, maxDuration,
-                  onFailure = std::move(onFailure)] {
+    m_worker.run([opening, open = std::move(open), &players = m_players] { *opening = open(players); },
+                 [liveness = std::weak_ptr<Liveness>(m_liveness), generation, opening, errorLine,
+                  onFailure = std::move(onFailure), onOpened = std::move(onOpened)] {
                      const auto alive = liveness.lock();
                      if (!alive || !alive->controller || alive->controller->m_generation != generation) {
                          return;
                      }
                      if (!opening->player) {
-                         std::fprintf(stderr, "AlarmPlaybackController custom file error: %s\n",
-                                      opening->error.c_str());
+                         std::fprintf(stderr, "%s%s\n", errorLine, opening->error.c_str());
                          std::fflush(stderr);
                          onFailure();
                          return;
                      }
-                     alive->controller->startOpenedPlayer(std::move(opening->player), maxDuration);
+                     onOpened(std::move(opening->player));
                  });
 }
 

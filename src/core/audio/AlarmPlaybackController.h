@@ -72,6 +72,11 @@ private:
     /// Opens `file` as background work and plays it; calls `onFailure` on the main thread when it cannot.
     void startAudioFilePlayback(const std::string& file, std::optional<double> maxDuration,
                                 std::function<void()> onFailure);
+    /// Opens a player off the main thread; back on it, unless a stop or another play came first, prints
+    /// `errorLine` with the reason and calls `onFailure`, or hands the player to `onOpened`.
+    void openInBackground(std::function<AudioFilePlayerOpening(AudioFilePlayerFactory&)> open,
+                          const char* errorLine, std::function<void()> onFailure,
+                          std::function<void(std::unique_ptr<AudioFilePlayer>)> onOpened);
     void startOpenedPlayer(std::unique_ptr<AudioFilePlayer> player, std::optional<double> maxDuration);
     /// Opens `file` again `count` times, `intervalMilliseconds` apart, playing each opening to its end.
     void startRetries(const std::string& file, int count, std::uint64_t intervalMilliseconds);
