@@ -66,7 +66,8 @@ protected:
     void SetUp() override { ensureCoreApplication(); }
 
     /// Opens node `name` and a writer to it, and starts delivering into `buffer`.
-    std::unique_ptr<HidDeviceHidraw> openStreaming(const std::string& name, std::span<std::uint8_t> buffer)
+    /// The node opened as a device, with `writer` as its other end.
+    std::unique_ptr<HidDeviceHidraw> openWithWriter(const std::string& name)
     {
         auto device = access.createHidrawDevice(name);
         EXPECT_TRUE(device);
@@ -76,6 +77,15 @@ protected:
         EXPECT_EQ(device->open(), IOReturn::success);
         writer.reset(::open(tree.node(name).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
         EXPECT_TRUE(writer.isValid());
+        return device;
+    }
+
+    std::unique_ptr<HidDeviceHidraw> openStreaming(const std::string& name, std::span<std::uint8_t> buffer)
+    {
+        auto device = openWithWriter(name);
+        if (!device) {
+            return nullptr;
+        }
         device->scheduleInputReports(buffer, [this](const HidInputReport& report) {
             results.push_back(report.result);
             reports.emplace_back(report.reportID,
@@ -236,9 +246,8 @@ TEST_F(HidrawTest, ReadsHoldingSeveralReportsAreSplitAndNumberedReportsKeepTheir
 TEST_F(HidrawTest, AReaderThatFallsQuietAfterABatchIsWokenAgainByTheNextReport)
 {
     tree.addNode("hidraw0", "0019:05AC:8104.0001", kAccelerometerUevent, descriptors::vendorAccelerometer);
-    auto device = access.createHidrawDevice("hidraw0");
-    ASSERT_EQ(device->open(), IOReturn::success);
-    writer.reset(::open(tree.node("hidraw0").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    auto device = openWithWriter("hidraw0");
+    ASSERT_TRUE(device);
     int received = 0;
     device->scheduleInputReports(buffer, [&](const HidInputReport&) {
         if (++received == 1) {
@@ -289,9 +298,8 @@ TEST_F(HidrawTest, ANodeThatGoesAwayEndsTheDeliveryWithOneFailedReportAndTheDevi
 TEST_F(HidrawTest, ACallbackMayCloseOrDestroyTheDeviceMidRead)
 {
     tree.addNode("hidraw0", "0019:05AC:8104.0001", kAccelerometerUevent, descriptors::vendorAccelerometer);
-    auto device = access.createHidrawDevice("hidraw0");
-    ASSERT_EQ(device->open(), IOReturn::success);
-    writer.reset(::open(tree.node("hidraw0").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    auto device = openWithWriter("hidraw0");
+    ASSERT_TRUE(device);
     int calls = 0;
     device->scheduleInputReports(buffer, [&](const HidInputReport&) {
         ++calls;
