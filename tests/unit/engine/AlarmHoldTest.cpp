@@ -146,10 +146,7 @@ TEST_F(AlarmHoldTest, WithoutAHoldLeaseTheAlarmSoundsAndEndsAsUsual)
 {
     build({}, false);
     startLocked();
-    runUntilArmed();
-    movement->pendingEvents.push_back({"Movement detected."});
-    ticks(1);
-    EXPECT_EQ(controller->state(), OpenLidAlarmState::triggered);
+    controller->triggerAlarmNow();
     EXPECT_EQ(alarm->playbacks.size(), 1U);
     lock->lockedAfterRefresh = false;
     ticks(1);

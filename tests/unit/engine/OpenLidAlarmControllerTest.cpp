@@ -18,7 +18,7 @@ protected:
     void SetUp() override { build(); }
 };
 
-TEST_F(OpenLidAlarmControllerTest, StartPublishesWithoutTickingAndTimerTicksEveryPollInterval)
+TEST_F(OpenLidAlarmControllerTest, StartPublishesWithoutTickingThenTicksAndTheFirstLockedTickPrepares)
 {
     controller->start();
     EXPECT_THAT(calls->calls(), ElementsAre("lock.start"));
@@ -37,12 +37,8 @@ TEST_F(OpenLidAlarmControllerTest, StartPublishesWithoutTickingAndTimerTicksEver
     EXPECT_EQ(delegate->last().detailText, "Keep the lid open and lock the screen to arm.");
     ticks(4);
     EXPECT_EQ(lock->refreshCount, 5);
-}
 
-TEST_F(OpenLidAlarmControllerTest, FirstLockedTickPreparesThenRecordsThreeLinesInOrder)
-{
     movement->prepareDuration = std::chrono::microseconds{37'900};
-    controller->start();
     calls->clear();
     lock->lockedAfterRefresh = true;
     ticks(1);
@@ -73,7 +69,10 @@ TEST_F(OpenLidAlarmControllerTest, FailedPrepareStillEntersPendingArmAndLaterArm
     EXPECT_EQ(controller->state(), OpenLidAlarmState::pendingArm);
     runUntilArmed();
     EXPECT_EQ(delegate->last().detailText, "No accelerometer was found.");
-    ticks(1);
+    ticks(400); // without a fallback delay nothing ever fires
+    EXPECT_EQ(controller->state(), OpenLidAlarmState::armed);
+    EXPECT_TRUE(alarm->playbacks.empty());
+    EXPECT_FALSE(delegate->last().secondsUntilNextStage.has_value());
     EXPECT_EQ(
         delegate->last().detailText,
         "Protection is active, but no movement source is available yet. No automatic trigger will fire.");
@@ -196,17 +195,6 @@ TEST_F(OpenLidAlarmControllerTest, PreparesTheSoundOnArmingAndReleasesItOnEveryW
     }
 }
 
-TEST_F(OpenLidAlarmControllerTest, ObservingOnlyHoldsNoPreparedSound)
-{
-    controller->setAutomaticAlarmTriggeringEnabled(false);
-    startLocked();
-    runUntilArmed();
-    EXPECT_THAT(alarm->readiness, IsEmpty());
-    controller->setAutomaticAlarmTriggeringEnabled(true);
-    controller->setAutomaticAlarmTriggeringEnabled(false);
-    EXPECT_THAT(alarm->readiness, ElementsAre("prepare Hands Off!", "release"));
-}
-
 TEST_F(OpenLidAlarmControllerTest, ASoundChosenWhileArmedOrSoundingIsPreparedInItsPlace)
 {
     auto configuration = ProtectionConfiguration{};
@@ -316,30 +304,20 @@ TEST_F(OpenLidAlarmControllerTest, FallbackTriggerCountsDownAndFiresWithoutAMove
     EXPECT_EQ(alarm->playbacks.size(), 1U);
 }
 
-TEST_F(OpenLidAlarmControllerTest, WithoutFallbackAndWithoutMonitorStaysArmedForever)
+TEST_F(OpenLidAlarmControllerTest, ObservingOnlyNeverPollsTheMonitorNorHoldsASoundUntilSwitchedBack)
 {
-    movement->armResult = {false, "No SPU accelerometer candidate was found."};
-    startLocked();
-    runUntilArmed();
-    ticks(400);
-    EXPECT_EQ(controller->state(), OpenLidAlarmState::armed);
-    EXPECT_THAT(alarm->playbacks, IsEmpty());
-    EXPECT_EQ(
-        delegate->last().detailText,
-        "Protection is active, but no movement source is available yet. No automatic trigger will fire.");
-    EXPECT_FALSE(delegate->last().secondsUntilNextStage.has_value());
-}
-
-TEST_F(OpenLidAlarmControllerTest, ObservingOnlyNeverPollsTheMonitorUntilSwitchedBack)
-{
-    startLocked();
-    runUntilArmed();
     const auto linesBefore = messages().size();
     controller->setAutomaticAlarmTriggeringEnabled(false);
     controller->setAutomaticAlarmTriggeringEnabled(false);
     EXPECT_EQ(messages().size(), linesBefore + 1);
     EXPECT_EQ(lastMessage(), "Automatic alarm triggering toggled to disabled.");
     EXPECT_FALSE(controller->isAutomaticAlarmTriggeringEnabled());
+    startLocked();
+    runUntilArmed();
+    EXPECT_THAT(alarm->readiness, IsEmpty());
+    controller->setAutomaticAlarmTriggeringEnabled(true);
+    controller->setAutomaticAlarmTriggeringEnabled(false);
+    EXPECT_THAT(alarm->readiness, ElementsAre("prepare Hands Off!", "release"));
 
     const auto snapshotsBefore = delegate->snapshots.size();
     movement->pendingEvents.push_back({"Moved."});
