@@ -52,18 +52,13 @@ public:
 
     bool hasProperty(std::uint32_t device, AudioDeviceProperty property, std::uint32_t element) override
     {
-        const auto found = devices.find(device);
-        if (found == devices.end()) {
-            return false;
-        }
-        const auto& entry = found->second;
         switch (property) {
         case AudioDeviceProperty::mute:
-            return element < entry.mute.size() && entry.mute[element].present;
+            return slot(device, element, &Device::mute) != nullptr;
         case AudioDeviceProperty::volume:
-            return element < entry.volume.size() && entry.volume[element].present;
+            return slot(device, element, &Device::volume) != nullptr;
         case AudioDeviceProperty::volumeFollowsStreams:
-            return element == 0 && entry.volumeFollowsStreams;
+            return element == 0 && devices.contains(device) && devices.at(device).volumeFollowsStreams;
         }
         return false;
     }
@@ -71,25 +66,25 @@ public:
     std::optional<std::uint32_t> readMute(std::uint32_t device, std::uint32_t element) override
     {
         calls.push_back("readMute " + std::to_string(element));
-        return read(device, element, &Device::mute);
+        return read(slot(device, element, &Device::mute));
     }
 
     std::optional<float> readVolume(std::uint32_t device, std::uint32_t element) override
     {
         calls.push_back("readVolume " + std::to_string(element));
-        return read(device, element, &Device::volume);
+        return read(slot(device, element, &Device::volume));
     }
 
     bool writeMute(std::uint32_t device, std::uint32_t element, std::uint32_t value) override
     {
         calls.push_back("writeMute " + std::to_string(element) + "=" + std::to_string(value));
-        return write(device, element, &Device::mute, value);
+        return write(slot(device, element, &Device::mute), value);
     }
 
     bool writeVolume(std::uint32_t device, std::uint32_t element, float value) override
     {
         calls.push_back("writeVolume " + std::to_string(element) + "=" + formatVolume(value));
-        return write(device, element, &Device::volume, value);
+        return write(slot(device, element, &Device::volume), value);
     }
 
     std::vector<AudioOutputPort> outputPorts(std::uint32_t device) override
@@ -159,33 +154,29 @@ public:
     std::optional<std::uint32_t> ownPlaybackDevice;
 
 private:
+    /// The present element `element` of `device`, or null.
     template <typename T>
-    std::optional<T> read(std::uint32_t device, std::uint32_t element,
-                          std::vector<Element<T>> Device::*member)
+    Element<T>* slot(std::uint32_t device, std::uint32_t element, std::vector<Element<T>> Device::*member)
     {
         const auto found = devices.find(device);
         if (found == devices.end() || element >= (found->second.*member).size()) {
-            return std::nullopt;
+            return nullptr;
         }
-        const auto& slot = (found->second.*member)[element];
-        if (!slot.present || !slot.readable) {
-            return std::nullopt;
-        }
-        return slot.value;
+        auto& result = (found->second.*member)[element];
+        return result.present ? &result : nullptr;
     }
 
-    template <typename T>
-    bool write(std::uint32_t device, std::uint32_t element, std::vector<Element<T>> Device::*member, T value)
+    template <typename T> static std::optional<T> read(const Element<T>* element)
     {
-        const auto found = devices.find(device);
-        if (found == devices.end() || element >= (found->second.*member).size()) {
+        return element && element->readable ? std::optional<T>{element->value} : std::nullopt;
+    }
+
+    template <typename T> static bool write(Element<T>* element, T value)
+    {
+        if (!element || !element->writable) {
             return false;
         }
-        auto& slot = (found->second.*member)[element];
-        if (!slot.present || !slot.writable) {
-            return false;
-        }
-        slot.value = value;
+        element->value = value;
         return true;
     }
 };
