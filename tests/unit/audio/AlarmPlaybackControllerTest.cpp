@@ -41,22 +41,35 @@ protected:
         std::make_unique<SystemAudioOverrideController>(hardware), players, sounds, queue, worker, clock);
 };
 
-TEST_F(AlarmPlaybackControllerTest, PlaysTheBuiltInFileForItsDurationWithoutTouchingTheDevice)
+TEST_F(AlarmPlaybackControllerTest, PlaysAFileForItsDurationButAtLeastAQuarterSecondWithoutTouchingTheDevice)
 {
-    play(builtIn(BuiltInAlarmSound::policeAlarm));
-    EXPECT_TRUE(controller->isPlaying());
-    settle();
-    const auto police = builtInPath("police-alarm");
-    EXPECT_EQ(players.log(), (Strings{"open " + police, "volume " + police + " 1", "play " + police}));
-    advance(2.999);
-    EXPECT_TRUE(controller->isPlaying());
-    advance(0.001);
-    EXPECT_FALSE(controller->isPlaying());
-    EXPECT_EQ(players.log().back(), "stop " + police);
-    EXPECT_EQ(players.livePlayers(), 0);
+    players.files["/clips/blip.wav"] = {0.1, {}, 0};
+    const struct
+    {
+        AlarmSoundSelection selection;
+        std::string file;
+        double seconds;
+    } cases[] = {
+        {builtIn(BuiltInAlarmSound::policeAlarm), builtInPath("police-alarm"), 3.0},
+        {AlarmSoundSelection::customFile("/clips/blip.wav", "Blip"), "/clips/blip.wav", 0.25},
+    };
+    for (const auto& [selection, file, seconds] : cases) {
+        SCOPED_TRACE(file);
+        players.clearLog();
+        play(selection);
+        EXPECT_TRUE(controller->isPlaying());
+        settle();
+        EXPECT_EQ(players.log(), (Strings{"open " + file, "volume " + file + " 1", "play " + file}));
+        advance(seconds - 0.001);
+        EXPECT_TRUE(controller->isPlaying());
+        advance(0.001);
+        EXPECT_FALSE(controller->isPlaying());
+        EXPECT_EQ(players.log().back(), "stop " + file);
+        EXPECT_EQ(players.livePlayers(), 0);
+        queue.runPending();
+        EXPECT_EQ(queue.activeTaskCount(), 0u);
+    }
     EXPECT_TRUE(hardware.calls.empty());
-    queue.runPending();
-    EXPECT_EQ(queue.activeTaskCount(), 0u);
 }
 
 TEST_F(AlarmPlaybackControllerTest, APreparedSoundStartsWithoutOpeningAndIsPreparedAgainAfterItEnds)
@@ -171,17 +184,6 @@ TEST_F(AlarmPlaybackControllerTest, PreparationFollowsTheSelectionAndFallsBackAs
     EXPECT_EQ(worker.waiting(), 0u);
     controller.reset();
     EXPECT_EQ(players.livePlayers(), 0);
-}
-
-TEST_F(AlarmPlaybackControllerTest, AVeryShortFilePlaysForAQuarterSecond)
-{
-    players.files["/clips/blip.wav"] = {0.1, {}, 0};
-    play(AlarmSoundSelection::customFile("/clips/blip.wav", "Blip"));
-    settle();
-    advance(0.249);
-    EXPECT_TRUE(controller->isPlaying());
-    advance(0.001);
-    EXPECT_FALSE(controller->isPlaying());
 }
 
 TEST_F(AlarmPlaybackControllerTest, OverrideIsClampedAndNoneLeavesTheSystemVolumeAlone)
@@ -438,20 +440,16 @@ TEST_F(AlarmPlaybackControllerTest, AToneThatCannotBeOpenedEndsTheFallback)
 TEST_F(AlarmPlaybackControllerTest, ADurationKnownOnlyOncePlayingIsWaitedFor)
 {
     players.files["/clips/late.mp3"] = {1.0, {}, 3};
-    play(AlarmSoundSelection::customFile("/clips/late.mp3", "Late"));
-    settle();
-    advance(0.95);
-    EXPECT_TRUE(controller->isPlaying());
-    advance(0.1);
-    EXPECT_FALSE(controller->isPlaying());
-
     players.files["/clips/never.mp3"] = {std::nullopt, {}, 0};
-    play(AlarmSoundSelection::customFile("/clips/never.mp3", "Never"));
-    settle();
-    advance(29.0);
-    EXPECT_TRUE(controller->isPlaying());
-    advance(1.1);
-    EXPECT_FALSE(controller->isPlaying());
+    for (const auto& [path, seconds] : {std::pair{"/clips/late.mp3", 1.0}, {"/clips/never.mp3", 30.0}}) {
+        SCOPED_TRACE(path);
+        play(AlarmSoundSelection::customFile(path, "Late"));
+        settle();
+        advance(seconds - 0.05);
+        EXPECT_TRUE(controller->isPlaying());
+        advance(0.1);
+        EXPECT_FALSE(controller->isPlaying());
+    }
 }
 
 TEST_F(AlarmPlaybackControllerTest, NoDeviceAtFirstIsTakenOverWhenItAppears)

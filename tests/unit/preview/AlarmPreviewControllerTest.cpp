@@ -291,16 +291,11 @@ TEST_F(AlarmPreviewControllerTest, ADurationKnownOnlyOncePlayingIsWaitedFor)
 {
     players.files["/clips/late.mp3"] = {1.0, {}, 3};
     players.files["/clips/never.mp3"] = {std::nullopt, {}, 0};
-    const struct
-    {
-        const char* path;
-        double seconds;
-    } cases[] = {{"/clips/late.mp3", 1.0}, {"/clips/never.mp3", 30.0}};
-    for (const auto& entry : cases) {
-        SCOPED_TRACE(entry.path);
-        controller->play(AlarmSoundSelection::customFile(entry.path, "Custom Sound 1"), std::nullopt);
+    for (const auto& [path, seconds] : {std::pair{"/clips/late.mp3", 1.0}, {"/clips/never.mp3", 30.0}}) {
+        SCOPED_TRACE(path);
+        controller->play(AlarmSoundSelection::customFile(path, "Custom Sound 1"), std::nullopt);
         settle();
-        advance(entry.seconds - 0.05);
+        advance(seconds - 0.05);
         EXPECT_TRUE(controller->isPlaying());
         advance(0.1);
         EXPECT_FALSE(controller->isPlaying());
