@@ -461,14 +461,6 @@ TEST_F(HollerboxModelTest, ListsEveryBuiltInSoundAndSensitivityLevelInOrderWithK
 {
     build();
     using Entry = std::array<std::string_view, 3>;
-    struct Table
-    {
-        const char* property;
-        std::array<QString, 3> keys;
-        std::vector<Entry> entries;
-        /// Chooses the entry with this first key and returns the one the model then reports as chosen.
-        std::function<QString(const QString&)> choose;
-    };
     std::vector<Entry> sounds;
     for (const auto sound : BuiltInAlarmSound::allCases()) {
         sounds.push_back({sound.id(), sound.title(), sound.description()});
@@ -477,39 +469,35 @@ TEST_F(HollerboxModelTest, ListsEveryBuiltInSoundAndSensitivityLevelInOrderWithK
     for (const auto level : ProtectionSensitivityLevel::allCases()) {
         levels.push_back({level.rawValue(), level.title(), level.description()});
     }
-    const Table tables[] = {
-        {"builtInAlarmSounds",
-         {QStringLiteral("id"), QStringLiteral("title"), QStringLiteral("description")},
-         sounds,
-         [&](const QString& id) {
-             model->selectBuiltInAlarmSound(id);
-             return model->alarmSoundSelectionValue().value(QStringLiteral("builtIn")).toString();
-         }},
-        {"sensitivityLevels",
-         {QStringLiteral("rawValue"), QStringLiteral("title"), QStringLiteral("description")},
-         levels,
-         [&](const QString& rawValue) {
-             model->setSensitivityLevel(rawValue);
-             return model->sensitivityLevel();
-         }},
-    };
-    for (const Table& table : tables) {
-        SCOPED_TRACE(table.property);
-        const QVariantList listed = model->property(table.property).toList();
-        ASSERT_EQ(listed.size(), static_cast<qsizetype>(table.entries.size()));
+    const auto check = [&](const char* property, const QStringList& keys, const std::vector<Entry>& entries,
+                           const std::function<QString(const QString&)>& choose) {
+        SCOPED_TRACE(property);
+        const QVariantList listed = model->property(property).toList();
+        ASSERT_EQ(listed.size(), static_cast<qsizetype>(entries.size()));
         // Backwards, so that every choice moves away from the default.
         for (auto index = listed.size() - 1; index >= 0; --index) {
             const QVariantMap entry = listed.at(index).toMap();
-            const Entry& expected = table.entries.at(static_cast<std::size_t>(index));
             EXPECT_EQ(entry.size(), 3);
-            for (std::size_t key = 0; key < table.keys.size(); ++key) {
-                EXPECT_EQ(entry.value(table.keys.at(key)).toString().toStdString(), expected.at(key))
-                    << table.keys.at(key).toStdString() << " of entry " << index;
+            for (qsizetype key = 0; key < keys.size(); ++key) {
+                EXPECT_EQ(entry.value(keys.at(key)).toString().toStdString(),
+                          entries.at(static_cast<std::size_t>(index)).at(static_cast<std::size_t>(key)))
+                    << keys.at(key).toStdString() << " of entry " << index;
             }
-            const QString first = entry.value(table.keys.front()).toString();
-            EXPECT_EQ(table.choose(first), first);
+            EXPECT_EQ(choose(entry.value(keys.front()).toString()), entry.value(keys.front()).toString());
         }
-    }
+    };
+    check("builtInAlarmSounds",
+          {QStringLiteral("id"), QStringLiteral("title"), QStringLiteral("description")}, sounds,
+          [&](const QString& id) {
+              model->selectBuiltInAlarmSound(id);
+              return model->alarmSoundSelectionValue().value(QStringLiteral("builtIn")).toString();
+          });
+    check("sensitivityLevels",
+          {QStringLiteral("rawValue"), QStringLiteral("title"), QStringLiteral("description")}, levels,
+          [&](const QString& rawValue) {
+              model->setSensitivityLevel(rawValue);
+              return model->sensitivityLevel();
+          });
 }
 
 TEST_F(HollerboxModelTest, ImportingSelectsTheSoundAndDeletingItFallsBackToTheDefault)
