@@ -101,14 +101,22 @@ TEST_F(MovementTestModeTest, IdleTickInTheModeOnlyPublishesEvenWithTheLidClosed)
     EXPECT_EQ(delegate->last().detailText, "Hardware test is ready when movement monitoring is armed.");
 }
 
-TEST_F(MovementTestModeTest, StartingTwiceReturnsTheFlagAndChangesNothing)
+TEST_F(MovementTestModeTest, StoppingOutsideTheModeOrStartingTwiceChangesNothing)
 {
-    ASSERT_TRUE(controller->startMovementTest());
-    calls->clear();
-    const auto lines = messages().size();
-    EXPECT_TRUE(controller->startMovementTest());
-    EXPECT_TRUE(calls->calls().empty());
-    EXPECT_EQ(messages().size(), lines);
+    for (const bool started : {false, true}) {
+        const auto lines = messages().size();
+        const auto published = delegate->snapshots.size();
+        if (started) {
+            EXPECT_TRUE(controller->startMovementTest());
+        } else {
+            controller->stopMovementTest();
+        }
+        EXPECT_TRUE(calls->calls().empty()) << started;
+        EXPECT_EQ(messages().size(), lines);
+        EXPECT_EQ(delegate->snapshots.size(), published);
+        ASSERT_TRUE(controller->startMovementTest());
+        calls->clear();
+    }
 }
 
 TEST_F(MovementTestModeTest, AlreadyAvailableMonitorIsArmedDirectly)
@@ -146,16 +154,6 @@ TEST_F(MovementTestModeTest, FailedArmGivesBackTheSensorAndTheLease)
                                             "monitor.disarm", "monitor.release", "lease.release"));
     EXPECT_FALSE(controller->isMovementMonitoringAvailable());
     EXPECT_EQ(controller->state(), OpenLidAlarmState::idle);
-}
-
-TEST_F(MovementTestModeTest, StopOutsideTheModeDoesNothing)
-{
-    const auto lines = messages().size();
-    const auto published = delegate->snapshots.size();
-    controller->stopMovementTest();
-    EXPECT_TRUE(calls->calls().empty());
-    EXPECT_EQ(messages().size(), lines);
-    EXPECT_EQ(delegate->snapshots.size(), published);
 }
 
 TEST_F(MovementTestModeTest, DiscardAfterStartLeavesTheStateButLeavesTheMode)
