@@ -1,5 +1,6 @@
 #include "MonitorOnLaptopFixture.h"
 #include "MonitorRecorder.h"
+#include "WaitFor.h"
 
 #include <algorithm>
 #include <gmock/gmock.h>
@@ -155,7 +156,7 @@ TEST_P(MonitorFrozenServerTest, TheMonitorGoesOnExitsInTimeAndLeavesTheServerWor
     std::cout << "[ measure  ] exit " << millisecondsBetween(sentAt, exitedAt)
               << " ms after SIGTERM; then the sink is " << (state->muted ? "muted" : "unmuted") << " at "
               << state->channelVolumes.front() << "\n";
-    EXPECT_TRUE(laptop().pulse().sinkInputs().empty())
+    EXPECT_TRUE(waitFor([this] { return laptop().pulse().sinkInputs().empty(); }, 1s))
         << "a stream of the ended monitor is still on the sink";
     if (param.thawAfterTermination) {
         EXPECT_TRUE(waitForSink(true, initialVolume, 1s)) << "the user's mute and volume were not given back";
