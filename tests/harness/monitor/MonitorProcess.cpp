@@ -64,10 +64,10 @@ void MonitorProcess::readAvailable()
 }
 
 std::optional<std::size_t> MonitorProcess::waitForLine(const std::string& fragment,
-                                                       std::chrono::milliseconds limit)
+                                                       std::chrono::milliseconds limit, std::size_t from)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    std::size_t checked = 0;
+    std::size_t checked = from;
     for (;;) {
         readAvailable();
         for (; checked < m_lines.size(); ++checked) {

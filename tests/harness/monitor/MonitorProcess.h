@@ -37,8 +37,10 @@ public:
     /// Sends the program's standard output to `fd` instead of reading it; before `start`. No lines arrive.
     void redirectStandardOutput(int fd);
     bool start();
-    /// Waits until a line containing `fragment` arrives (or has arrived); its index, or none after `limit`.
-    std::optional<std::size_t> waitForLine(const std::string& fragment, std::chrono::milliseconds limit);
+    /// Waits until a line containing `fragment` arrives (or has arrived) at index `from` or later; its index,
+    /// or none after `limit`.
+    std::optional<std::size_t> waitForLine(const std::string& fragment, std::chrono::milliseconds limit,
+                                           std::size_t from = 0);
     /// Reads what arrived while waiting up to `duration`.
     void collectFor(std::chrono::milliseconds duration);
     /// Sends SIGTERM; the time it was sent.
