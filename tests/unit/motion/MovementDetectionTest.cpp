@@ -31,13 +31,6 @@ protected:
     }
 };
 
-TEST_F(MovementDetectionTest, DeltaIsTheEuclideanDistanceInG)
-{
-    EXPECT_EQ(MovementDetector::deltaMagnitudeG({4096, 0, oneG}, {0, 0, oneG}), 0.0625);
-    EXPECT_EQ(MovementDetector::deltaMagnitudeG({6144, 8192, oneG}, {0, 0, oneG}), 0.15625);
-    EXPECT_EQ(MovementDetector::deltaMagnitudeG({0, 0, -oneG}, {0, 0, oneG}), 2.0);
-}
-
 TEST_F(MovementDetectionTest, ArmingTakesTheBaselineFromTheLast350MillisecondsRoundedHalfAwayFromZero)
 {
     stream(40, 5000);
