@@ -18,13 +18,6 @@ std::string dataPath(const std::string& fileName)
     return std::string{HOLLERBOX_MOTION_TEST_DATA_DIR} + "/" + fileName;
 }
 
-std::string takeError(GError* error)
-{
-    std::string message = error != nullptr ? error->message : "unknown error";
-    g_clear_error(&error);
-    return message;
-}
-
 } // namespace
 
 HidrawTestbed::HidrawTestbed() : m_testbed(umockdev_testbed_new()) {}
@@ -35,23 +28,13 @@ HidrawTestbed::~HidrawTestbed()
     g_object_unref(m_testbed);
 }
 
-bool HidrawTestbed::addDevices(const std::string& fileName)
-{
-    GError* error = nullptr;
-    if (!umockdev_testbed_add_from_file(m_testbed, dataPath(fileName).c_str(), &error)) {
-        m_error = "cannot add " + fileName + ": " + takeError(error);
-        return false;
-    }
-    return true;
-}
-
 bool HidrawTestbed::addDevices(const std::string& fileName,
                                const std::vector<std::pair<std::string, std::string>>& replacements)
 {
     gchar* contents = nullptr;
     GError* error = nullptr;
-    if (!g_file_get_contents(dataPath(fileName).c_str(), &contents, nullptr, &error)) {
-        m_error = "cannot read " + fileName + ": " + takeError(error);
+    if (!succeeded(g_file_get_contents(dataPath(fileName).c_str(), &contents, nullptr, &error),
+                   "cannot read " + fileName, &error)) {
         return false;
     }
     std::string text{contents};
@@ -61,33 +44,35 @@ bool HidrawTestbed::addDevices(const std::string& fileName,
             text.replace(at, from.size(), to);
         }
     }
-    if (!umockdev_testbed_add_from_string(m_testbed, text.c_str(), &error)) {
-        m_error = "cannot add " + fileName + ": " + takeError(error);
-        return false;
-    }
-    return true;
+    return succeeded(umockdev_testbed_add_from_string(m_testbed, text.c_str(), &error),
+                     "cannot add " + fileName, &error);
 }
 
 bool HidrawTestbed::loadIoctls(const std::string& node, const std::string& fileName)
 {
     GError* error = nullptr;
     const std::string device = "/dev/" + node;
-    if (!umockdev_testbed_load_ioctl(m_testbed, device.c_str(), dataPath(fileName).c_str(), &error)) {
-        m_error = "cannot load " + fileName + ": " + takeError(error);
-        return false;
-    }
-    return true;
+    return succeeded(
+        umockdev_testbed_load_ioctl(m_testbed, device.c_str(), dataPath(fileName).c_str(), &error),
+        "cannot load " + fileName, &error);
 }
 
 bool HidrawTestbed::loadEvemuEvents(const std::string& node, const std::string& fileName)
 {
     GError* error = nullptr;
     const std::string device = "/dev/" + node;
-    if (!umockdev_testbed_load_evemu_events(m_testbed, device.c_str(), dataPath(fileName).c_str(), &error)) {
-        m_error = "cannot load " + fileName + ": " + takeError(error);
-        return false;
+    return succeeded(
+        umockdev_testbed_load_evemu_events(m_testbed, device.c_str(), dataPath(fileName).c_str(), &error),
+        "cannot load " + fileName, &error);
+}
+
+bool HidrawTestbed::succeeded(bool ok, const std::string& what, GError** error)
+{
+    if (!ok) {
+        m_error = what + ": " + (*error != nullptr ? (*error)->message : "unknown error");
     }
-    return true;
+    g_clear_error(error);
+    return ok;
 }
 
 void HidrawTestbed::removeDevice(const std::string& sysfsPath)

@@ -13,6 +13,7 @@
 #include <vector>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
+typedef struct _GError GError;
 
 namespace hollerbox::testing {
 
@@ -31,11 +32,10 @@ public:
 
     /// Adds the devices of `fileName` (a umockdev device file in tests/data/motion); false on failure,
     /// with the reason in `error()`.
-    bool addDevices(const std::string& fileName);
-    /// As above, with every `from` text of the file replaced by its `to` text, so that a device can come
-    /// back under new names ("hidraw0" as "hidraw1"), as after a driver reload.
+    /// With `replacements`, every `from` text of the file is replaced by its `to` text, so that a device can
+    /// come back under new names ("hidraw0" as "hidraw1"), as after a driver reload.
     bool addDevices(const std::string& fileName,
-                    const std::vector<std::pair<std::string, std::string>>& replacements);
+                    const std::vector<std::pair<std::string, std::string>>& replacements = {});
     /// Replays the report requests of `fileName` (a umockdev ioctl file in tests/data/motion) on `node`.
     bool loadIoctls(const std::string& node, const std::string& fileName);
     /// Replays the evemu events of `fileName` (in tests/data/motion) to whoever opens `node`
@@ -69,7 +69,8 @@ public:
 
 protected:
     UMockdevTestbed* testbed() const { return m_testbed; }
-    void setError(std::string error) { m_error = std::move(error); }
+    /// `ok`; when not, false, with `what` and the reason in `error` (which it frees) as `error()`.
+    bool succeeded(bool ok, const std::string& what, GError** error);
     int nodeDescriptor(const std::string& node);
 
 private:

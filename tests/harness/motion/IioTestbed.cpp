@@ -64,13 +64,13 @@ bool IioTestbed::addAccelerometer(const IioAccelerometerDescription& description
         text << "A: scan_elements/in_timestamp_en=1\nA: scan_elements/in_timestamp_index=3\n"
              << "A: scan_elements/in_timestamp_type=le:s64/64>>0\n"
              << "A: buffer/enable=0\nA: buffer/length=0\nA: trigger/current_trigger=\n";
-        text << "\nP: /devices/platform/iio-accel." << description.number << "/trigger" << description.number << "\n"
+        text << "\nP: /devices/platform/iio-accel." << description.number << "/trigger" << description.number
+             << "\n"
              << "E: SUBSYSTEM=iio\nA: name=" << description.name << "-dev" << description.number << "\n";
     }
     GError* error = nullptr;
-    if (!umockdev_testbed_add_from_string(testbed(), text.str().c_str(), &error)) {
-        setError("cannot add " + node + ": " + (error != nullptr ? error->message : "unknown error"));
-        g_clear_error(&error);
+    if (!succeeded(umockdev_testbed_add_from_string(testbed(), text.str().c_str(), &error),
+                   "cannot add " + node, &error)) {
         return false;
     }
     m_descriptions[description.number] = description;

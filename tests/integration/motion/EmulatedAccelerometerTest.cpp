@@ -14,6 +14,8 @@ namespace {
 using ::testing::ElementsAre;
 
 constexpr std::int32_t kOneG = 65536;
+constexpr const char* kNoCandidate =
+    "No AppleSPUHIDDevice accelerometer candidate was available for SPU movement monitoring.";
 constexpr std::string_view kAccelerometerPath =
     "/sys/devices/platform/apple-spu/0019:05AC:8104.0001/hidraw/hidraw0";
 
@@ -54,17 +56,14 @@ protected:
     std::vector<std::string> messages;
 };
 
-TEST_F(EmulatedAccelerometerTest, DevicesThatAreNotCandidatesAreIgnoredAndTheAccelerometerIsBoundAndArmed)
+TEST_F(EmulatedAccelerometerTest, OnlyTheAccelerometerIsACandidateAndItStreamsUntilReleasedAfterLeavingSysfs)
 {
     ASSERT_TRUE(testbed.addDevices("usb-keyboard.umockdev")) << testbed.error();
     // A vendor-page interface with a usage 3 element, but its primary usage is 1.
     ASSERT_TRUE(testbed.addDevices("usb-vendor-control.umockdev")) << testbed.error();
     const auto monitor = makeMonitor(virtualClock);
     EXPECT_FALSE(monitor->prepare());
-    EXPECT_THAT(
-        messages,
-        ElementsAre(
-            "No AppleSPUHIDDevice accelerometer candidate was available for SPU movement monitoring."));
+    EXPECT_THAT(messages, ElementsAre(kNoCandidate));
 
     addAccelerometer();
     messages.clear();
@@ -81,6 +80,14 @@ TEST_F(EmulatedAccelerometerTest, DevicesThatAreNotCandidatesAreIgnoredAndTheAcc
               "Movement monitoring active on Apple SPU Accelerometer via SPU accelerometer with "
               "threshold 0.0500g.");
     EXPECT_EQ(monitor->detector().baselineAxes(), (SPUDecodedAxes{1, -2, kOneG}));
+
+    // Gone from sysfs, the device streams until released, and is not found again.
+    testbed.removeDevice(std::string{kAccelerometerPath});
+    feed(*monitor, 5, 6, 7);
+    monitor->releaseResources();
+    messages.clear();
+    EXPECT_FALSE(monitor->prepare());
+    EXPECT_THAT(messages, ElementsAre(kNoCandidate));
 }
 
 TEST_F(EmulatedAccelerometerTest, ANodeThatCannotBeOpenedGivesTheOpenFailureSentenceAndNamesNodeAndReason)
@@ -96,23 +103,6 @@ TEST_F(EmulatedAccelerometerTest, ANodeThatCannotBeOpenedGivesTheOpenFailureSent
                                           "Accelerometer: No such file or directory."));
     EXPECT_EQ(monitor->arm(0.05).detail,
               "Movement monitoring unavailable because AppleSPUHIDDevice service binding failed.");
-}
-
-TEST_F(EmulatedAccelerometerTest, ADeviceThatLeavesSysfsKeepsStreamingUntilReleasedAndIsNotFoundAgain)
-{
-    addAccelerometer();
-    const auto monitor = makeMonitor(virtualClock);
-    ASSERT_TRUE(monitor->prepare());
-    testbed.removeDevice(std::string{kAccelerometerPath});
-    feed(*monitor, 5, 6, 7);
-
-    monitor->releaseResources();
-    messages.clear();
-    EXPECT_FALSE(monitor->prepare());
-    EXPECT_THAT(
-        messages,
-        ElementsAre(
-            "No AppleSPUHIDDevice accelerometer candidate was available for SPU movement monitoring."));
 }
 
 } // namespace

@@ -24,6 +24,8 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 constexpr std::int32_t kOneG = 65536;
+const std::string kPrepared = "Prepared SPU movement monitor on accel_3d source=IIO accelerometer "
+                              "transport=IIO usagePage=0x0 usage=0x0.";
 
 // The movement monitor on emulated IIO accelerometers (umockdev), read by the test process through the
 // testbed's directory; no HID accelerometer exists.
@@ -32,7 +34,8 @@ class IioAccelerometerTest : public ::testing::Test
 protected:
     void SetUp() override { ensureCoreApplication(); }
 
-    std::unique_ptr<SPUMovementMonitor> makeMonitor(const Clock& clock)
+    /// The monitor on the testbed's IIO devices, in real time unless given a clock.
+    std::unique_ptr<SPUMovementMonitor> makeMonitor(const Clock* clock = nullptr)
     {
         auto owned =
             std::make_unique<AccelerometerSourceIio>(mainQueue, testbed.sysfsRoot(), testbed.deviceRoot());
@@ -42,7 +45,7 @@ protected:
         auto monitor =
             std::make_unique<SPUMovementMonitor>(std::make_unique<HidAccessHidraw>(HidAccessHidraw::Locations{
                                                      testbed.sysfsRoot(), testbed.deviceRoot()}),
-                                                 clock, std::move(sources));
+                                                 clock != nullptr ? *clock : systemClock, std::move(sources));
         monitor->setDiagnosticHandler([this](const std::string& line) { messages.push_back(line); });
         return monitor;
     }
@@ -54,6 +57,7 @@ protected:
 
     IioTestbed testbed;
     MainQueueQt mainQueue;
+    ClockSystem systemClock;
     AccelerometerSourceIio* source = nullptr;
     std::vector<std::string> messages;
 };
@@ -63,11 +67,9 @@ TEST_F(IioAccelerometerTest, PolledRawAttributesFollowTheDeviceAndTheBaselineIsT
 {
     ASSERT_TRUE(testbed.addAccelerometer()) << testbed.error();
     testbed.setAcceleration({0, 0, 1});
-    ClockSystem clock;
-    const auto monitor = makeMonitor(clock);
+    const auto monitor = makeMonitor();
     ASSERT_TRUE(monitor->prepare());
-    EXPECT_THAT(messages, ElementsAre("Prepared SPU movement monitor on accel_3d source=IIO accelerometer "
-                                      "transport=IIO usagePage=0x0 usage=0x0."));
+    EXPECT_THAT(messages, ElementsAre(kPrepared));
     EXPECT_EQ(source->mode(), AccelerometerSourceIio::Mode::polling);
     ASSERT_TRUE(waitForReading(*monitor, {0, 0, kOneG}));
     ASSERT_TRUE(waitProcessingEvents([&] { return monitor->detector().recentSamples().size() >= 20; }));
@@ -89,11 +91,10 @@ TEST_F(IioAccelerometerTest, TheBufferIsSetUpReadAsBinaryScansInAnyPiecesAndLeft
     ASSERT_TRUE(testbed.addAccelerometer({.scaleAttribute = "in_accel_x_scale", .buffered = true}))
         << testbed.error();
     VirtualClock clock;
-    const auto monitor = makeMonitor(clock);
+    const auto monitor = makeMonitor(&clock);
     ASSERT_TRUE(monitor->prepare());
     ASSERT_EQ(source->mode(), AccelerometerSourceIio::Mode::buffer);
-    EXPECT_THAT(messages, ElementsAre("Prepared SPU movement monitor on accel_3d source=IIO accelerometer "
-                                      "transport=IIO usagePage=0x0 usage=0x0."));
+    EXPECT_THAT(messages, ElementsAre(kPrepared));
     EXPECT_EQ(testbed.attribute("scan_elements/in_accel_x_en"), "1");
     EXPECT_EQ(testbed.attribute("scan_elements/in_accel_z_en"), "1");
     EXPECT_EQ(testbed.attribute("trigger/current_trigger"), "accel_3d-dev0");
@@ -129,8 +130,7 @@ TEST_F(IioAccelerometerTest, ADisplayMountedSensorIsPreferredAndAnUnusableOneIsS
     ASSERT_TRUE(testbed.addAccelerometer({.number = 0, .name = "broken", .scale = "0"})) << testbed.error();
     ASSERT_TRUE(testbed.addAccelerometer({.number = 1, .name = "accel-base-part", .label = "accel-base"}));
     ASSERT_TRUE(testbed.addAccelerometer({.number = 2, .name = "accel-lid-part", .location = "lid"}));
-    ClockSystem clock;
-    const auto monitor = makeMonitor(clock);
+    const auto monitor = makeMonitor();
     ASSERT_TRUE(monitor->prepare());
     EXPECT_THAT(messages,
                 ElementsAre("Prepared SPU movement monitor on accel-lid-part source=IIO accelerometer "
@@ -165,8 +165,7 @@ TEST_F(IioAccelerometerTest, GarbledValuesAndAVanishingDeviceAreReportedOnceAndN
 {
     ASSERT_TRUE(testbed.addAccelerometer({.mountMatrix = "0, 1, 0; 1, 0, 0; 0, 0, 1"})) << testbed.error();
     testbed.setAcceleration({0.5, 0, 1});
-    ClockSystem clock;
-    const auto monitor = makeMonitor(clock);
+    const auto monitor = makeMonitor();
     ASSERT_TRUE(monitor->prepare());
     // The mount matrix swaps x and y.
     ASSERT_TRUE(waitForReading(*monitor, countsFromG({0, 0.5, 1})));
@@ -205,8 +204,7 @@ TEST_F(IioAccelerometerTest, NodesThatCannotBeOpenedAreNamedWithTheReason)
     testbed.removeDeviceNode("iio:device0");
     ASSERT_TRUE(testbed.addDevices("evdev-accelerometer.umockdev")) << testbed.error();
     testbed.removeDeviceNode("input/event5");
-    ClockSystem clock;
-    const auto monitor = makeMonitor(clock);
+    const auto monitor = makeMonitor();
     ASSERT_TRUE(monitor->prepare());
     EXPECT_EQ(source->mode(), AccelerometerSourceIio::Mode::polling);
     EXPECT_EQ(testbed.attribute("buffer/enable"), "0");
@@ -214,8 +212,7 @@ TEST_F(IioAccelerometerTest, NodesThatCannotBeOpenedAreNamedWithTheReason)
         messages,
         ElementsAre("Polling the raw attributes of IIO accelerometer accel_3d (iio:device0) because " +
                         testbed.deviceRoot() + "/iio:device0 cannot be opened: No such file or directory.",
-                    "Prepared SPU movement monitor on accel_3d source=IIO accelerometer "
-                    "transport=IIO usagePage=0x0 usage=0x0."));
+                    kPrepared));
 
     AccelerometerSourceEvdev evdev{testbed.sysfsRoot(), testbed.deviceRoot()};
     messages.clear();
@@ -232,8 +229,7 @@ TEST_F(IioAccelerometerTest, ABufferThatStaysSilentGivesWayToPollingTheRawAttrib
 {
     ASSERT_TRUE(testbed.addAccelerometer({.buffered = true})) << testbed.error();
     testbed.setAcceleration({0, 1, 0});
-    ClockSystem clock;
-    const auto monitor = makeMonitor(clock);
+    const auto monitor = makeMonitor();
     ASSERT_TRUE(monitor->prepare());
     EXPECT_EQ(source->mode(), AccelerometerSourceIio::Mode::buffer);
     messages.clear();
@@ -253,8 +249,7 @@ TEST_F(IioAccelerometerTest, AReadThatBlocksInTheDriverHoldsUpNeitherBindingNorR
     std::filesystem::remove(attribute);
     ASSERT_EQ(::mkfifo(attribute.c_str(), 0600), 0);
 
-    ClockSystem clock;
-    const auto monitor = makeMonitor(clock);
+    const auto monitor = makeMonitor();
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(monitor->prepare());
     processEventsFor(std::chrono::milliseconds{100});

@@ -1,14 +1,11 @@
-#include "EmulatedLaptop.h"
 #include "EventLoopWait.h"
 #include "LogindMock.h"
-#include "MonitorProcess.h"
 #include "QtTestApplication.h"
 #include "SessionBusEnvironment.h"
 #include "linux/assembly/ProtectionServicesLinux.h"
 #include "linux/base/ClockSystem.h"
 #include "linux/base/MainQueueQt.h"
 
-#include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <iostream>
@@ -32,17 +29,6 @@ public:
     std::vector<OpenLidAlarmState> states;
     std::vector<std::string> diagnostics;
 };
-
-/// The reasons of the inhibitors logind holds, sorted.
-std::vector<QString> inhibitorReasons(LogindMock& logind)
-{
-    std::vector<QString> whys;
-    for (const auto& inhibitor : logind.listInhibitors()) {
-        whys.push_back(inhibitor.why);
-    }
-    std::sort(whys.begin(), whys.end());
-    return whys;
-}
 
 struct RestartCase
 {
@@ -101,7 +87,16 @@ protected:
         m_controller->start();
     }
 
-    std::vector<QString> inhibitors() { return inhibitorReasons(m_logind); }
+    /// The reasons of the inhibitors logind holds, sorted.
+    std::vector<QString> inhibitors()
+    {
+        std::vector<QString> whys;
+        for (const auto& inhibitor : m_logind.listInhibitors()) {
+            whys.push_back(inhibitor.why);
+        }
+        std::sort(whys.begin(), whys.end());
+        return whys;
+    }
 
     bool stateBecomes(OpenLidAlarmState state)
     {
@@ -156,48 +151,6 @@ INSTANTIATE_TEST_SUITE_P(
                                   OpenLidAlarmState::triggered,
                                   {QStringLiteral("HollerboxAlarm"), QStringLiteral("HollerboxApp")}}),
     [](const auto& info) { return std::string{info.param.name}; });
-
-// The monitor program guards the locked laptop: its leases come back from a restarted logind, and the
-// alarm it sounds afterwards takes the keys from the new one.
-TEST(LogindRestartMonitorTest, TheMonitorsLeasesFollowTheNewLogind)
-{
-    ensureCoreApplication();
-    QTemporaryDir directory;
-    ASSERT_TRUE(directory.isValid());
-    EmulatedLaptop laptop;
-    ASSERT_TRUE(laptop.start({})) << laptop.error();
-    MonitorProcess monitor{
-        {"--arm-delay", "0.3", "--log-file", directory.filePath(QStringLiteral("monitor.log"))},
-        laptop.monitorEnvironment(directory.filePath(QStringLiteral("home")))};
-    ASSERT_TRUE(monitor.start());
-    ASSERT_TRUE(monitor.waitForLine("Move the locked Mac to trigger the alarm.", 10s));
-    const std::vector<QString> armed{QStringLiteral("HollerboxApp")};
-    ASSERT_EQ(inhibitorReasons(laptop.logind()), armed);
-
-    laptop.logind().stop();
-    ASSERT_TRUE(laptop.logind().start());
-    EXPECT_TRUE(waitFor([&] { return inhibitorReasons(laptop.logind()) == armed; }, 5s, 10ms))
-        << "the sleep lease was taken again from the new logind";
-
-    bool heard = false;
-    for (int move = 0; move < 10 && !heard; ++move) {
-        laptop.tilt(move % 2 == 0);
-        heard = laptop.waitForSink(false, static_cast<double>(0.65F), 500ms);
-    }
-    EXPECT_TRUE(heard) << "a lift after the restart sounds the alarm";
-    EXPECT_TRUE(waitFor(
-        [&] {
-            return inhibitorReasons(laptop.logind()) ==
-                   std::vector<QString>{QStringLiteral("HollerboxAlarm"), QStringLiteral("HollerboxApp")};
-        },
-        2s, 10ms))
-        << "the alarm's lease came from the new logind";
-
-    monitor.terminate();
-    ASSERT_TRUE(monitor.waitForExit(1s));
-    EXPECT_TRUE(monitor.exitedNormallyWithZero());
-    EXPECT_TRUE(waitFor([&] { return laptop.logind().listInhibitors().empty(); }, 2s, 10ms));
-}
 
 } // namespace
 } // namespace hollerbox::testing

@@ -62,7 +62,7 @@ protected:
 };
 
 // A read in flight from before a change may answer the old value once; the read after it is fresh.
-TEST_F(RootDomainReaderLogindTest, LidChangesAreSeenWithinThreeReadsAndTheProcFileIsIgnored)
+TEST_F(RootDomainReaderLogindTest, LidChangesAreSeenWithinThreeReadsAndSleepSupportFollowsCanSuspend)
 {
     ASSERT_TRUE(logind.start());
     RootDomainReaderLogind reader{readerOptions("proc-lid-closed")};
@@ -80,6 +80,13 @@ TEST_F(RootDomainReaderLogindTest, LidChangesAreSeenWithinThreeReadsAndTheProcFi
         logind.setLidClosed(value);
         EXPECT_TRUE(answersWithin(reader, expected, 3)) << value.toString().toStdString();
     }
+
+    const std::pair<const char*, std::optional<bool>> canSuspend[] = {
+        {"yes", true}, {"challenge", true}, {"no", false}, {"na", false}, {"maybe", std::nullopt}};
+    for (const auto& [answer, expected] : canSuspend) {
+        logind.setCanSuspend(QString::fromLatin1(answer));
+        EXPECT_EQ(reader.currentSleepSupported(), expected) << answer;
+    }
 }
 
 TEST_F(RootDomainReaderLogindTest, LidIsAbsentWhenLogindLacksTheProperty)
@@ -90,19 +97,6 @@ TEST_F(RootDomainReaderLogindTest, LidIsAbsentWhenLogindLacksTheProperty)
     EXPECT_TRUE(reader.canOpenRootDomain());
     EXPECT_EQ(settledLid(reader), std::nullopt);
     EXPECT_FALSE(answersWithin(reader, true, 3)) << "the proc file answered for a reachable logind";
-}
-
-TEST_F(RootDomainReaderLogindTest, SleepSupportFollowsCanSuspend)
-{
-    ASSERT_TRUE(logind.start());
-    RootDomainReaderLogind reader{readerOptions()};
-
-    const std::pair<const char*, std::optional<bool>> cases[] = {
-        {"yes", true}, {"challenge", true}, {"no", false}, {"na", false}, {"maybe", std::nullopt}};
-    for (const auto& [answer, expected] : cases) {
-        logind.setCanSuspend(QString::fromLatin1(answer));
-        EXPECT_EQ(reader.currentSleepSupported(), expected) << answer;
-    }
 }
 
 TEST_F(RootDomainReaderLogindTest, WithoutLogindTheLidComesFromTheAcpiButton)

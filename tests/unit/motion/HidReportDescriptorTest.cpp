@@ -186,23 +186,19 @@ TEST(HidReportDescriptorTest, AbsurdDeclarationsEndTheParse)
     EXPECT_EQ(deep.problem, "collections are nested too deep");
     EXPECT_EQ(deep.elements.size(), HidReportDescriptor::maximumCollectionDepth);
 
-    EXPECT_EQ(HidReportDescriptor::parse(std::vector<std::uint8_t>{0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x02})
-                  .problem,
-              "a report count is out of range");
-    EXPECT_EQ(HidReportDescriptor::parse(std::vector<std::uint8_t>{0x76, 0x01, 0x01, 0x81, 0x02}).problem,
-              "a report size is out of range");
-    EXPECT_EQ(HidReportDescriptor::parse(std::vector<std::uint8_t>{0x85, 0x00}).problem,
-              "a report ID is out of range");
-    EXPECT_EQ(HidReportDescriptor::parse(std::vector<std::uint8_t>{0x86, 0x2C, 0x01}).problem,
-              "a report ID is out of range");
-    EXPECT_EQ(HidReportDescriptor::parse(std::vector<std::uint8_t>{0xC0}).problem,
-              "a collection ends that was never opened");
-    EXPECT_EQ(HidReportDescriptor::parse(std::vector<std::uint8_t>{0xB4}).problem,
-              "a global item pop has no matching push");
-    EXPECT_EQ(HidReportDescriptor::parse(repeat({0xA4}, 100)).problem,
-              "the global item stack is nested too deep");
-    EXPECT_EQ(HidReportDescriptor::parse(std::vector<std::uint8_t>{0x09, 0x01, 0xA1, 0x01}).problem,
-              "a collection is not closed");
+    const std::pair<std::vector<std::uint8_t>, const char*> cases[] = {
+        {{0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x02}, "a report count is out of range"},
+        {{0x76, 0x01, 0x01, 0x81, 0x02}, "a report size is out of range"},
+        {{0x85, 0x00}, "a report ID is out of range"},
+        {{0x86, 0x2C, 0x01}, "a report ID is out of range"},
+        {{0xC0}, "a collection ends that was never opened"},
+        {{0xB4}, "a global item pop has no matching push"},
+        {repeat({0xA4}, 100), "the global item stack is nested too deep"},
+        {{0x09, 0x01, 0xA1, 0x01}, "a collection is not closed"},
+    };
+    for (const auto& [bytes, problem] : cases) {
+        EXPECT_EQ(HidReportDescriptor::parse(bytes).problem, problem);
+    }
 }
 
 TEST(HidReportDescriptorTest, HugeUsageRangesAndElementCountsAreCapped)

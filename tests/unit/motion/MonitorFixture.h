@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MotionTestSupport.h"
+#include "motion/FakeAccelerometerSource.h"
 #include "motion/SPUMovementMonitor.h"
 
 #include <gtest/gtest.h>
@@ -14,10 +15,32 @@ class MonitorFixture : public ::testing::Test
 protected:
     static constexpr std::int32_t oneG = 65536;
 
-    void build(std::vector<std::unique_ptr<AccelerometerSource>> otherSources = {})
+    /// Builds the monitor with the sources added so far.
+    void build()
     {
-        monitor = std::make_unique<SPUMovementMonitor>(hid, clock, std::move(otherSources));
+        monitor = std::make_unique<SPUMovementMonitor>(hid, clock, std::move(sources));
         monitor->setDiagnosticHandler(messages.handler());
+    }
+
+    /// Adds a source tried after the HID devices, which binds when given a binding.
+    FakeAccelerometerSource& addSource(const std::string& description,
+                                       std::optional<AccelerometerBinding> binding = std::nullopt)
+    {
+        auto source = std::make_unique<FakeAccelerometerSource>();
+        source->description = description;
+        source->binding = std::move(binding);
+        auto& added = *source;
+        sources.push_back(std::move(source));
+        return added;
+    }
+
+    static AccelerometerBinding binding(const std::string& product, const std::string& transport,
+                                        const std::string& source)
+    {
+        SPUProbeDeviceSummary summary;
+        summary.product = product;
+        summary.transport = transport;
+        return {summary, source};
     }
 
     /// Binds one accelerometer named "Sensor" and forgets the binding's messages.
@@ -43,6 +66,7 @@ protected:
     VirtualClock clock;
     FakeHidAccess hid;
     MessageLog messages;
+    std::vector<std::unique_ptr<AccelerometerSource>> sources;
     std::unique_ptr<SPUMovementMonitor> monitor;
     std::shared_ptr<FakeHidDeviceState> device;
 };

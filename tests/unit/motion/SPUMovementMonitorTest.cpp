@@ -1,5 +1,4 @@
 #include "MonitorFixture.h"
-#include "motion/FakeAccelerometerSource.h"
 
 #include <gmock/gmock.h>
 
@@ -113,29 +112,6 @@ TEST_F(SPUMovementMonitorTest, AnOpenFailureReportsTheSignedCodeAndTriesNoOtherC
     EXPECT_THAT(messages.lines, SizeIs(2)); // the binding's own sentence, again
 }
 
-TEST_F(SPUMovementMonitorTest, AHidCandidateThatCannotBeOpenedLeavesTheOtherSourcesTheirTurn)
-{
-    auto busy = accelerometerDevice("Vendor device with the same usage");
-    busy.openResult = IOReturn::notPrivileged;
-    hid.addDevice("hidraw0", busy);
-    auto owned = std::make_unique<FakeAccelerometerSource>();
-    SPUProbeDeviceSummary summary;
-    summary.product = "accel_3d";
-    summary.transport = "IIO";
-    owned->binding = AccelerometerBinding{summary, "IIO accelerometer"};
-    std::vector<std::unique_ptr<AccelerometerSource>> sources;
-    sources.push_back(std::move(owned));
-    build(std::move(sources));
-
-    ASSERT_TRUE(monitor->prepare());
-    EXPECT_THAT(messages.lines,
-                ElementsAre("Failed to open AppleSPUHIDDevice accelerometer. IOReturn=-536870207 "
-                            "hex=0x-1ffffd3f.",
-                            "Prepared SPU movement monitor on accel_3d source=IIO accelerometer "
-                            "transport=IIO usagePage=0x0 usage=0x0."));
-    EXPECT_EQ(monitor->selectedSource(), "IIO accelerometer");
-}
-
 TEST_F(SPUMovementMonitorTest, OnlyInputReportsOfEighteenBytesOrMoreEnterTheHistory)
 {
     bindAccelerometer();
@@ -202,22 +178,22 @@ TEST_F(SPUMovementMonitorTest, ReleaseClosesTheDeviceClearsEverythingAndTheNextP
     EXPECT_EQ(device->closeCount, 2);
 }
 
-TEST_F(SPUMovementMonitorTest, AnotherSourceIsTriedWhenNoHidCandidateExistsAndFeedsTheSameDetection)
+TEST_F(SPUMovementMonitorTest,
+       AHidCandidateThatCannotBeOpenedLeavesTheOtherSourcesTheirTurnAndTheyFeedDetection)
 {
-    auto owned = std::make_unique<FakeAccelerometerSource>();
-    FakeAccelerometerSource& source = *owned;
-    SPUProbeDeviceSummary summary;
-    summary.product = "accel_3d";
-    summary.transport = "IIO";
-    source.binding = AccelerometerBinding{summary, "IIO accelerometer"};
-    std::vector<std::unique_ptr<AccelerometerSource>> sources;
-    sources.push_back(std::move(owned));
-    build(std::move(sources));
+    auto busy = accelerometerDevice("Vendor device with the same usage");
+    busy.openResult = IOReturn::notPrivileged;
+    hid.addDevice("hidraw0", busy);
+    FakeAccelerometerSource& source = addSource("IIO", binding("accel_3d", "IIO", "IIO accelerometer"));
+    build();
 
     ASSERT_TRUE(monitor->prepare());
     EXPECT_THAT(messages.lines,
-                ElementsAre("Prepared SPU movement monitor on accel_3d source=IIO accelerometer "
+                ElementsAre("Failed to open AppleSPUHIDDevice accelerometer. IOReturn=-536870207 "
+                            "hex=0x-1ffffd3f.",
+                            "Prepared SPU movement monitor on accel_3d source=IIO accelerometer "
                             "transport=IIO usagePage=0x0 usage=0x0."));
+    EXPECT_EQ(monitor->selectedSource(), "IIO accelerometer");
     for (int index = 0; index < 40; ++index) {
         clock.advance(std::chrono::milliseconds{10});
         source.sampleHandler({0, 0, oneG});
@@ -234,46 +210,16 @@ TEST_F(SPUMovementMonitorTest, AnotherSourceIsTriedWhenNoHidCandidateExistsAndFe
     EXPECT_FALSE(monitor->isBound());
 }
 
-TEST_F(SPUMovementMonitorTest, WithNoSourceAtAllTheNoCandidateSentenceFollowsTheSourcesOwn)
-{
-    auto owned = std::make_unique<FakeAccelerometerSource>();
-    owned->notFoundMessage = "No IIO accelerometer was found.";
-    std::vector<std::unique_ptr<AccelerometerSource>> sources;
-    sources.push_back(std::move(owned));
-    build(std::move(sources));
-
-    EXPECT_FALSE(monitor->prepare());
-    EXPECT_THAT(
-        messages.lines,
-        ElementsAre("No IIO accelerometer was found.",
-                    "No AppleSPUHIDDevice accelerometer candidate was available for SPU movement monitoring.",
-                    "Also looked for fake accelerometers; none could be used."));
-}
-
 TEST_F(SPUMovementMonitorTest, SourcesAreTriedInOrderAfterTheHidDeviceAndTheFirstThatBindsWins)
 {
-    auto makeSource = [](const std::string& description, bool binds) {
-        auto source = std::make_unique<FakeAccelerometerSource>();
-        source->description = description;
-        if (binds) {
-            SPUProbeDeviceSummary summary;
-            summary.product = description;
-            source->binding = AccelerometerBinding{summary, description + " source"};
-        }
-        return source;
-    };
-    auto unusable = makeSource("IIO accelerometers", false);
-    auto iio = makeSource("accel_3d", true);
-    auto evdev = makeSource("evdev accelerometers", true);
-    FakeAccelerometerSource& first = *unusable;
-    FakeAccelerometerSource& second = *iio;
-    FakeAccelerometerSource& third = *evdev;
-    std::vector<std::unique_ptr<AccelerometerSource>> sources;
-    sources.push_back(std::move(unusable));
-    sources.push_back(std::move(iio));
-    sources.push_back(std::move(evdev));
+    FakeAccelerometerSource& first = addSource("IIO accelerometers");
+    first.notFoundMessage = "No IIO accelerometer was found.";
+    FakeAccelerometerSource& second =
+        addSource("accel_3d", binding("accel_3d", "unknown", "accel_3d source"));
+    FakeAccelerometerSource& third =
+        addSource("evdev accelerometers", binding("evdev", "unknown", "evdev source"));
     hid.addDevice("hidraw0", accelerometerDevice("Sensor"));
-    build(std::move(sources));
+    build();
 
     // The HID accelerometer comes first: no other source is asked.
     ASSERT_TRUE(monitor->prepare());
@@ -289,10 +235,12 @@ TEST_F(SPUMovementMonitorTest, SourcesAreTriedInOrderAfterTheHidDeviceAndTheFirs
     EXPECT_EQ(third.bindCount, 0);
     EXPECT_EQ(monitor->selectedSource(), "accel_3d source");
     EXPECT_THAT(messages.lines,
-                ElementsAre("Prepared SPU movement monitor on accel_3d source=accel_3d source "
+                ElementsAre("No IIO accelerometer was found.",
+                            "Prepared SPU movement monitor on accel_3d source=accel_3d source "
                             "transport=unknown usagePage=0x0 usage=0x0."));
 
-    // Once the sources that bound are gone, the search names everything it looked for.
+    // Once the sources that bound are gone, the search names everything it looked for after what the
+    // sources said.
     monitor->releaseResources();
     EXPECT_EQ(second.releaseCount, 1);
     second.binding.reset();
@@ -301,7 +249,8 @@ TEST_F(SPUMovementMonitorTest, SourcesAreTriedInOrderAfterTheHidDeviceAndTheFirs
     EXPECT_FALSE(monitor->prepare());
     EXPECT_THAT(
         messages.lines,
-        ElementsAre("No AppleSPUHIDDevice accelerometer candidate was available for SPU movement "
+        ElementsAre("No IIO accelerometer was found.",
+                    "No AppleSPUHIDDevice accelerometer candidate was available for SPU movement "
                     "monitoring.",
                     "Also looked for IIO accelerometers, accel_3d and evdev accelerometers; none could "
                     "be used."));

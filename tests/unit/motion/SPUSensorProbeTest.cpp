@@ -63,11 +63,22 @@ TEST_F(SPUSensorProbeTest, AFullRunIsReportedLineByLine)
                                    makeSPUReport(0, 0, 65536)});
 
     const SPUProbeResult result = probe.run(0.5);
+    // Found both as a service and through the device list.
+    const std::string candidate = R"(- Apple SPU Accelerometer
+  transport: SPU
+  vendorID: 1452
+  productID: 33028
+  usagePage: 0xff00
+  usage: 0x3
+  interesting elements:
+    type=IOHIDElementType(rawValue: 513) reportID=0 usagePage=0xff00 usage=0x3 size=0x0
+    type=IOHIDElementType(rawValue: 1) reportID=1 usagePage=0xff00 usage=0x3 size=8x21
+    type=IOHIDElementType(rawValue: 257) reportID=2 usagePage=0xff00 usage=0x4 size=8x100
+)";
     EXPECT_EQ(hid.eventLoopRuns, std::vector<double>{0.5});
     EXPECT_EQ(device->closeCount, 1);
     EXPECT_FALSE(device->isScheduled);
-    EXPECT_EQ(result.formattedText(),
-              R"(Apple SPU sensor probe
+    EXPECT_EQ(result.formattedText(), R"(Apple SPU sensor probe
 Effective UID: 501 (non-root)
 Device count: 1
 SPU candidates: 2
@@ -77,27 +88,7 @@ Hint: some Apple Silicon SPU accelerometer paths may require elevated privileges
 Suggested retry: use the app build or a privileged helper to inspect SPU access on this machine.
 
 Candidates:
-- Apple SPU Accelerometer
-  transport: SPU
-  vendorID: 1452
-  productID: 33028
-  usagePage: 0xff00
-  usage: 0x3
-  interesting elements:
-    type=IOHIDElementType(rawValue: 513) reportID=0 usagePage=0xff00 usage=0x3 size=0x0
-    type=IOHIDElementType(rawValue: 1) reportID=1 usagePage=0xff00 usage=0x3 size=8x21
-    type=IOHIDElementType(rawValue: 257) reportID=2 usagePage=0xff00 usage=0x4 size=8x100
-- Apple SPU Accelerometer
-  transport: SPU
-  vendorID: 1452
-  productID: 33028
-  usagePage: 0xff00
-  usage: 0x3
-  interesting elements:
-    type=IOHIDElementType(rawValue: 513) reportID=0 usagePage=0xff00 usage=0x3 size=0x0
-    type=IOHIDElementType(rawValue: 1) reportID=1 usagePage=0xff00 usage=0x3 size=8x21
-    type=IOHIDElementType(rawValue: 257) reportID=2 usagePage=0xff00 usage=0x4 size=8x100
-
+)" + candidate + candidate + R"(
 Selected device: Apple SPU Accelerometer
 Selected source: AppleSPUHIDDevice service
 Selected transport: SPU

@@ -1,5 +1,4 @@
 #include "MonitorFixture.h"
-#include "motion/FakeAccelerometerSource.h"
 
 #include <gmock/gmock.h>
 
@@ -18,18 +17,10 @@ constexpr std::int32_t kTenthG = 6554;
 class SensorSupervisionTest : public MonitorFixture
 {
 protected:
-    void addSource()
+    void addIioSource()
     {
-        auto owned = std::make_unique<FakeAccelerometerSource>();
-        source = owned.get();
-        SPUProbeDeviceSummary summary;
-        summary.product = "accel_3d";
-        summary.transport = "IIO";
-        binding = AccelerometerBinding{summary, "IIO accelerometer"};
-        source->binding = binding;
-        std::vector<std::unique_ptr<AccelerometerSource>> sources;
-        sources.push_back(std::move(owned));
-        build(std::move(sources));
+        source = &addSource("IIO", iioBinding);
+        build();
     }
 
     /// Samples of (x, 0, 1 g) every 10 ms for `duration` from whatever is bound, polling every 250 ms.
@@ -53,7 +44,7 @@ protected:
     }
 
     FakeAccelerometerSource* source = nullptr;
-    std::optional<AccelerometerBinding> binding;
+    std::optional<AccelerometerBinding> iioBinding = binding("accel_3d", "IIO", "IIO accelerometer");
 };
 
 struct LossCase
@@ -74,7 +65,7 @@ TEST_P(SensorLossTest, ASensorLostWhileArmedIsSaidBoundAgainWhenBackAndArmedOnAN
         device = hid.addDevice("hidraw0", accelerometerDevice("Sensor"));
         device->lastError = "No such device";
     }
-    addSource();
+    addIioSource();
     if (sensor.hid) {
         source->binding.reset();
     }
@@ -101,7 +92,7 @@ TEST_P(SensorLossTest, ASensorLostWhileArmedIsSaidBoundAgainWhenBackAndArmedOnAN
     if (sensor.hid) {
         device->openResult = IOReturn::success;
     } else {
-        source->binding = binding;
+        source->binding = iioBinding;
     }
     EXPECT_THAT(run(1500ms, kHalfG), IsEmpty());
     ASSERT_TRUE(monitor->isBound());
@@ -141,7 +132,7 @@ TEST_P(SilentDeviceTest, AHidDeviceThatSendsNothingForASecondGivesWayToTheNextSo
 {
     const SilenceCase& silence = GetParam();
     device = hid.addDevice("hidraw0", accelerometerDevice("Sensor"));
-    addSource();
+    addIioSource();
     if (!silence.otherSourceBinds) {
         source->binding.reset();
     }

@@ -1,33 +1,22 @@
 #include "linux/base/MainQueueQt.h"
 
+#include "EventLoopWait.h"
 #include "QtTestApplication.h"
 #include "linux/base/BackgroundWorkerQt.h"
 #include "linux/base/ClockSystem.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QThread>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
 
-namespace hollerbox {
+namespace hollerbox::testing {
 namespace {
-
-/// Runs the Qt event loop until `done` holds or `limit` passes; returns whether it held.
-bool runEventLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds limit)
-{
-    QDeadlineTimer deadline{limit};
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    }
-    return done();
-}
 
 class MainQueueQtTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { testing::ensureCoreApplication(); }
+    static void SetUpTestSuite() { ensureCoreApplication(); }
 
     MainQueueQt queue;
 };
@@ -47,7 +36,7 @@ TEST_F(MainQueueQtTest, JobsPostedFromOtherThreadsRunOnTheMainThreadInOrder)
     }};
     poster.join();
     EXPECT_TRUE(order.empty());
-    ASSERT_TRUE(runEventLoopUntil([&] { return order.size() == 100; }, std::chrono::seconds{5}));
+    ASSERT_TRUE(waitProcessingEvents([&] { return order.size() == 100; }));
     EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
     EXPECT_FALSE(wrongThread);
 }
@@ -61,10 +50,10 @@ TEST_F(MainQueueQtTest, TimersFireUntilCancelledAndDelayedJobsCanBeWithdrawn)
     auto once = queue.scheduleAfter(std::chrono::milliseconds{20}, [&] { ++delayed; });
     auto cancelled = queue.scheduleAfter(std::chrono::milliseconds{20}, [&] { ++withdrawn; });
     cancelled.reset();
-    ASSERT_TRUE(runEventLoopUntil([&] { return repeats >= 5 && delayed == 1; }, std::chrono::seconds{5}));
+    ASSERT_TRUE(waitProcessingEvents([&] { return repeats >= 5 && delayed == 1; }));
     repeating->cancel();
     const int seen = repeats;
-    runEventLoopUntil([] { return false; }, std::chrono::milliseconds{60});
+    processEventsFor(std::chrono::milliseconds{60});
     EXPECT_EQ(repeats, seen);
     EXPECT_EQ(delayed, 1);
     EXPECT_EQ(withdrawn, 0);
@@ -77,7 +66,7 @@ TEST_F(MainQueueQtTest, PeriodsBeyondTheTimersRangeDoNotSpin)
     auto wrapsNegative = queue.scheduleRepeating(std::chrono::milliseconds{3000000000LL}, [&] { ++fired; });
     int reference = 0;
     auto small = queue.scheduleRepeating(std::chrono::milliseconds{5}, [&] { ++reference; });
-    ASSERT_TRUE(runEventLoopUntil([&] { return reference >= 5; }, std::chrono::seconds{5}));
+    ASSERT_TRUE(waitProcessingEvents([&] { return reference >= 5; }));
     EXPECT_EQ(fired, 0);
 }
 
@@ -89,7 +78,7 @@ TEST_F(MainQueueQtTest, TimerMayDestroyItsOwnHandleWhileFiring)
         ++fired;
         handle.reset();
     });
-    runEventLoopUntil([] { return false; }, std::chrono::milliseconds{30});
+    processEventsFor(std::chrono::milliseconds{30});
     EXPECT_EQ(fired, 1);
 }
 
@@ -101,10 +90,10 @@ TEST_F(MainQueueQtTest, BackgroundWorkRunsOffTheMainThreadAndCompletesOnIt)
     QThread* completionThread = nullptr;
     worker.run([&] { workThread = QThread::currentThread(); },
                [&] { completionThread = QThread::currentThread(); });
-    ASSERT_TRUE(runEventLoopUntil([&] { return completionThread != nullptr; }, std::chrono::seconds{5}));
+    ASSERT_TRUE(waitProcessingEvents([&] { return completionThread != nullptr; }));
     EXPECT_NE(workThread.load(), mainThread);
     EXPECT_EQ(completionThread, mainThread);
 }
 
 } // namespace
-} // namespace hollerbox
+} // namespace hollerbox::testing

@@ -6,46 +6,37 @@
 namespace hollerbox::testing {
 namespace {
 
-using ::testing::ElementsAre;
-
-TEST(AssumedLockedStateMonitorTest, StartedUnlockedItForcesLockedOnceAtTheFirstRefresh)
+TEST(AssumedLockedStateMonitorTest, TheFirstRefreshForcesLockedOnceAndSaysSoWhenItWasNot)
 {
-    AssumedLockedStateMonitor monitor{false};
-    std::vector<std::string> messages;
-    monitor.setDiagnosticHandler([&](const std::string& message) { messages.push_back(message); });
-
-    monitor.start();
-    EXPECT_FALSE(monitor.isLocked());
-
-    monitor.refreshCurrentState();
-    monitor.refreshCurrentState();
-    monitor.stop();
-    monitor.refreshCurrentState();
-
-    EXPECT_TRUE(monitor.isLocked());
-    EXPECT_THAT(messages, ElementsAre("AssumedLockedStateMonitor starting with isLocked=false.",
-                                      "AssumedLockedStateMonitor forcing isLocked back to true."));
-}
-
-TEST(AssumedLockedStateMonitorTest, StartedLockedItNeverForces)
-{
-    AssumedLockedStateMonitor monitor{true};
-    std::vector<std::string> messages;
-    monitor.setDiagnosticHandler([&](const std::string& message) { messages.push_back(message); });
-
-    monitor.start();
-    monitor.refreshCurrentState();
-
-    EXPECT_TRUE(monitor.isLocked());
-    EXPECT_THAT(messages, ElementsAre("AssumedLockedStateMonitor starting with isLocked=true."));
-}
-
-TEST(AssumedLockedStateMonitorTest, WithoutHandlerItStillLocks)
-{
-    AssumedLockedStateMonitor monitor{false};
-    monitor.start();
-    monitor.refreshCurrentState();
-    EXPECT_TRUE(monitor.isLocked());
+    const struct
+    {
+        bool startedLocked;
+        bool withHandler;
+        std::vector<std::string> messages;
+    } rows[] = {
+        {false,
+         true,
+         {"AssumedLockedStateMonitor starting with isLocked=false.",
+          "AssumedLockedStateMonitor forcing isLocked back to true."}},
+        {true, true, {"AssumedLockedStateMonitor starting with isLocked=true."}},
+        {false, false, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.startedLocked << row.withHandler);
+        AssumedLockedStateMonitor monitor{row.startedLocked};
+        std::vector<std::string> messages;
+        if (row.withHandler) {
+            monitor.setDiagnosticHandler([&](const std::string& message) { messages.push_back(message); });
+        }
+        monitor.start();
+        EXPECT_EQ(monitor.isLocked(), row.startedLocked);
+        monitor.refreshCurrentState();
+        monitor.refreshCurrentState();
+        monitor.stop();
+        monitor.refreshCurrentState();
+        EXPECT_TRUE(monitor.isLocked());
+        EXPECT_EQ(messages, row.messages);
+    }
 }
 
 } // namespace

@@ -24,9 +24,11 @@ protected:
     }
 };
 
-TEST_F(PowerAssertionLeaseTest, TwoAcquiresTakeOneInhibitionAndOneReleaseGivesItBack)
+TEST_F(PowerAssertionLeaseTest, TwoAcquiresTakeOneInhibitionOneReleaseGivesItBackAndTheNextIsFresh)
 {
     auto lease = makeLease();
+    lease->release();
+    EXPECT_TRUE(counts->requestedNames.empty()) << "a fresh lease's release asks nothing";
 
     EXPECT_EQ(lease->acquire("HollerboxApp"), 0);
     EXPECT_EQ(lease->acquire("HollerboxApp"), 0);
@@ -34,33 +36,19 @@ TEST_F(PowerAssertionLeaseTest, TwoAcquiresTakeOneInhibitionAndOneReleaseGivesIt
     EXPECT_EQ(counts->granted, 1);
 
     lease->release();
-    EXPECT_FALSE(lease->isActive());
-    EXPECT_EQ(counts->held(), 0);
-    EXPECT_THAT(counts->requestedNames, ElementsAre("HollerboxApp"));
-
     lease->release();
+    EXPECT_FALSE(lease->isActive());
     EXPECT_EQ(counts->returned, 1);
-}
 
-TEST_F(PowerAssertionLeaseTest, ReleaseOnAFreshLeaseAsksNothing)
-{
-    auto lease = makeLease();
-    lease->release();
-    EXPECT_TRUE(counts->requestedNames.empty());
-    EXPECT_EQ(counts->returned, 0);
-    EXPECT_FALSE(lease->isActive());
-}
-
-TEST_F(PowerAssertionLeaseTest, DestructionReturnsAHeldInhibition)
-{
-    auto lease = makeLease();
-    lease->acquire("HollerboxApp");
+    lease->acquire("second");
+    EXPECT_TRUE(lease->isActive());
+    EXPECT_EQ(counts->granted, 2);
+    EXPECT_THAT(counts->requestedNames, ElementsAre("HollerboxApp", "second"));
     lease.reset();
-    EXPECT_EQ(counts->granted, 1);
-    EXPECT_EQ(counts->returned, 1);
+    EXPECT_EQ(counts->held(), 0) << "destruction returns a held inhibition";
 }
 
-TEST_F(PowerAssertionLeaseTest, RefusalIsReturnedUnchangedAndTheNextAcquireTriesAgain)
+TEST_F(PowerAssertionLeaseTest, RefusalsAreReturnedAndTheNextAcquireTriesAgain)
 {
     auto lease = makeLease();
     inhibitor->status = 5;
@@ -68,30 +56,15 @@ TEST_F(PowerAssertionLeaseTest, RefusalIsReturnedUnchangedAndTheNextAcquireTries
     EXPECT_FALSE(lease->isActive());
 
     inhibitor->status = 0;
+    inhibitor->withholdInhibition = true;
+    EXPECT_EQ(lease->acquire("HollerboxApp"), PowerAssertionLease::missingInhibitionStatus)
+        << "success without an inhibition is a failure";
+    EXPECT_FALSE(lease->isActive());
+
+    inhibitor->withholdInhibition = false;
     EXPECT_EQ(lease->acquire("HollerboxApp"), 0);
     EXPECT_TRUE(lease->isActive());
-    EXPECT_EQ(counts->requestedNames.size(), 2u);
-    EXPECT_EQ(counts->granted, 1);
-}
-
-TEST_F(PowerAssertionLeaseTest, SuccessWithoutAnInhibitionIsAFailure)
-{
-    auto lease = makeLease();
-    inhibitor->withholdInhibition = true;
-    EXPECT_EQ(lease->acquire("HollerboxApp"), PowerAssertionLease::missingInhibitionStatus);
-    EXPECT_FALSE(lease->isActive());
-}
-
-TEST_F(PowerAssertionLeaseTest, AcquireAfterReleaseTakesAFreshInhibition)
-{
-    auto lease = makeLease();
-    lease->acquire("first");
-    lease->release();
-    lease->acquire("second");
-    EXPECT_TRUE(lease->isActive());
-    EXPECT_EQ(counts->granted, 2);
-    EXPECT_EQ(counts->held(), 1);
-    EXPECT_THAT(counts->requestedNames, ElementsAre("first", "second"));
+    EXPECT_EQ(counts->requestedNames.size(), 3u);
 }
 
 } // namespace
