@@ -140,13 +140,13 @@ Results measure(const SensorConfiguration& configuration, int lifts)
     return results;
 }
 
-std::string cell(double value, const char* unit)
+std::string cell(double value, const char* unit, int decimals = 1)
 {
     if (std::isnan(value)) {
         return "n/a";
     }
     char buffer[32];
-    std::snprintf(buffer, sizeof(buffer), "%.1f %s", value, unit);
+    std::snprintf(buffer, sizeof(buffer), "%.*f %s", decimals, value, unit);
     return buffer;
 }
 
@@ -191,22 +191,22 @@ int main(int argc, char* argv[])
         [](const Results& r) { return cell(percentile(r.liftToSoundMs, 0.5), "ms"); });
     row("lift to sound, 95th percentile",
         [](const Results& r) { return cell(percentile(r.liftToSoundMs, 0.95), "ms"); });
-    row("CPU while armed", [](const Results& r) { return cell(r.cpuPercent, "% of a core"); });
+    row("CPU while armed", [](const Results& r) { return cell(r.cpuPercent, "% of a core", 2); });
     row("bare reader (dd draining the node)",
-        [](const Results& r) { return cell(r.bareReaderCpuPercent, "% of a core"); });
+        [](const Results& r) { return cell(r.bareReaderCpuPercent, "% of a core", 2); });
     const auto ratio = [](double value, double floor) {
         return std::isfinite(value / floor) ? cell(value / floor, "x") : std::string{"n/a"};
     };
     row("monitor CPU / bare reader",
         [&](const Results& r) { return ratio(r.cpuPercent, r.bareReaderCpuPercent); });
     row("bare reader opening the node as the monitor does (poll, non-blocking reads)",
-        [](const Results& r) { return cell(r.pollingReaderCpuPercent, "% of a core"); });
+        [](const Results& r) { return cell(r.pollingReaderCpuPercent, "% of a core", 2); });
     row("same, blocking reads",
-        [](const Results& r) { return cell(r.blockingReaderCpuPercent, "% of a core"); });
+        [](const Results& r) { return cell(r.blockingReaderCpuPercent, "% of a core", 2); });
     row("monitor CPU / that reader",
         [&](const Results& r) { return ratio(r.cpuPercent, r.pollingReaderCpuPercent); });
     row("CPU while armed, node without report requests (no read round trip)",
-        [](const Results& r) { return cell(r.cpuPercentWithoutReplay, "% of a core"); });
+        [](const Results& r) { return cell(r.cpuPercentWithoutReplay, "% of a core", 2); });
     row("that / bare reader",
         [&](const Results& r) { return ratio(r.cpuPercentWithoutReplay, r.bareReaderCpuPercent); });
     row("resident memory while armed", [](const Results& r) { return cell(r.residentMegabytes, "MB"); });

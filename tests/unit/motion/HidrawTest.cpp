@@ -234,7 +234,7 @@ TEST_F(HidrawTest, ReadsHoldingSeveralReportsAreSplitAndNumberedReportsKeepTheir
     // Unscheduled: nothing is delivered; scheduled again, the waiting report arrives.
     device->unscheduleInputReports();
     write(makeSPUReport(1, 1, 1));
-    processEventsFor(std::chrono::milliseconds{50}); // many times the reader's batching interval
+    processEventsFor(std::chrono::milliseconds{150}); // several times the reader's batching interval
     EXPECT_EQ(reports.size(), 3U);
     device->scheduleInputReports(buffer, [this](const HidInputReport& report) {
         reports.emplace_back(report.reportID,
@@ -257,7 +257,7 @@ TEST_F(HidrawTest, AReaderThatFallsQuietAfterABatchIsWokenAgainByTheNextReport)
     });
     write(makeSPUReport(1, 1, 1));
     ASSERT_TRUE(waitProcessingEvents([&] { return received == 2; }));
-    processEventsFor(std::chrono::milliseconds{50}); // the batch finds nothing more
+    processEventsFor(std::chrono::milliseconds{150}); // the batch finds nothing more
     write(makeSPUReport(3, 3, 3));
     EXPECT_TRUE(waitProcessingEvents([&] { return received == 3; }));
 }

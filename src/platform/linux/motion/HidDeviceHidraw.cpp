@@ -125,9 +125,9 @@ bool HidDeviceHidraw::isReading() const
 
 void HidDeviceHidraw::onReadable()
 {
-    // A fast device is read in batches: the main thread then wakes a few hundred times a second at 1000
-    // reports a second instead of once per report, for a delay of a few milliseconds. A slow one is read at
-    // once.
+    // A fast device is read in batches: the main thread then wakes 25 times a second, at 100 or at 1000
+    // reports a second, for a delay of at most one batch interval, a small part of an engine tick. A slow
+    // one is read at once.
     const auto now = std::chrono::steady_clock::now();
     const bool fast = now - m_lastReadableAt < readBatchInterval;
     m_lastReadableAt = now;

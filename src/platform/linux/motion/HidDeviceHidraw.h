@@ -39,7 +39,7 @@ public:
     /// Reads per wake-up, so that a flooding device cannot starve the event loop.
     static constexpr int maximumReadsPerWakeup = 64;
     /// How long the reports of a fast device gather before they are read together.
-    static constexpr std::chrono::milliseconds readBatchInterval{4};
+    static constexpr std::chrono::milliseconds readBatchInterval{40};
 
     explicit HidDeviceHidraw(Description description);
     ~HidDeviceHidraw() override;
