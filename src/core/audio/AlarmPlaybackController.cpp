@@ -32,6 +32,9 @@ void AlarmPlaybackController::play(const AlarmSoundSelection& selection, int cou
                                    std::optional<float> overrideVolumeScalar)
 {
     stopCurrentPlayback();
+    m_currentPlay = PlayRequest{selection, count, intervalMilliseconds, overrideVolumeScalar};
+    m_failureCheck =
+        m_mainQueue.scheduleRepeating(PlaybackTiming::failureCheckPeriod, [this] { checkForFailure(); });
     if (overrideVolumeScalar) {
         m_audioOverrideController->begin(clampedVolumeScalar(*overrideVolumeScalar));
         startOverrideRefreshLoop(*overrideVolumeScalar);
@@ -41,16 +44,11 @@ void AlarmPlaybackController::play(const AlarmSoundSelection& selection, int cou
     }
     if (m_preparedSelection == selection && m_preparedPlayer) {
         startOpenedPlayer(std::move(m_preparedPlayer), std::nullopt);
-        m_preparedStartCheck = m_mainQueue.scheduleAfter(
-            PlaybackTiming::preparedStartCheckDelay,
-            [this, selection, count, intervalMilliseconds, overrideVolumeScalar] {
-                checkPreparedStart(selection, count, intervalMilliseconds, overrideVolumeScalar);
-            });
         return;
     }
     if (m_preparedSelection == selection && m_preparing) {
         m_isPlaying = true;
-        m_pendingStart = PendingStart{selection, count, intervalMilliseconds};
+        m_pendingStart = m_currentPlay;
         return;
     }
     startUnprepared(selection, count, intervalMilliseconds);
@@ -68,16 +66,21 @@ void AlarmPlaybackController::startUnprepared(const AlarmSoundSelection& selecti
     });
 }
 
-void AlarmPlaybackController::checkPreparedStart(const AlarmSoundSelection& selection, int count,
-                                                 std::uint64_t intervalMilliseconds,
-                                                 std::optional<float> overrideVolumeScalar)
+void AlarmPlaybackController::checkForFailure()
 {
-    retire(std::move(m_preparedStartCheck));
-    if (m_customPlayer && m_customPlayer->hasFailed()) {
-        std::fprintf(stderr, "AlarmPlaybackController prepared sound failed; opening it again.\n");
-        std::fflush(stderr);
-        play(selection, count, intervalMilliseconds, overrideVolumeScalar);
+    if (!m_customPlayer || !m_customPlayer->hasFailed()) {
+        return;
     }
+    std::fprintf(stderr, "AlarmPlaybackController sound failed while playing; opening it again.\n");
+    std::fflush(stderr);
+    retire(std::move(m_failureCheck));
+    const auto request = *m_currentPlay;
+    play(request.selection, request.count, request.intervalMilliseconds, request.overrideVolumeScalar);
+}
+
+bool AlarmPlaybackController::hasOutputDevice()
+{
+    return m_audioOverrideController->hardware().defaultOutputDeviceID().has_value();
 }
 
 void AlarmPlaybackController::prepare(const AlarmSoundSelection& selection)
@@ -97,7 +100,7 @@ void AlarmPlaybackController::release()
     m_preparing = false;
     m_preparedSelection.reset();
     m_preparedPlayer.reset();
-    if (auto pending = std::exchange(m_pendingStart, std::nullopt)) {
+    if (const auto pending = std::exchange(m_pendingStart, std::nullopt)) {
         startUnprepared(pending->selection, pending->count, pending->intervalMilliseconds);
     }
 }
@@ -165,7 +168,9 @@ void AlarmPlaybackController::stopCurrentPlayback()
     m_patternTones.clear();
     m_retriedFile.reset();
     m_pendingStart.reset();
-    m_preparedStartCheck.reset();
+    m_currentPlay.reset();
+    m_failureCheck.reset();
+    m_waitingForOutput = false;
     m_playbackTask.reset();
     m_overrideRefreshTask.reset();
     m_overrideTarget.reset();
@@ -183,7 +188,9 @@ void AlarmPlaybackController::finishPlayback()
     m_patternTones.clear();
     m_retriedFile.reset();
     retire(std::move(m_playbackTask));
-    m_preparedStartCheck.reset();
+    retire(std::move(m_failureCheck));
+    m_currentPlay.reset();
+    m_waitingForOutput = false;
     m_overrideRefreshTask.reset();
     m_overrideTarget.reset();
     m_audioOverrideController->hardware().setChangeHandler({});
@@ -232,6 +239,11 @@ void AlarmPlaybackController::startRetries(const std::string& file, int count,
 void AlarmPlaybackController::openNextRetry()
 {
     retire(std::move(m_playbackTask));
+    if (m_waitingForOutput && !hasOutputDevice()) {
+        m_playbackTask =
+            m_mainQueue.scheduleAfter(PlaybackTiming::outputReturnPollPeriod, [this] { openNextRetry(); });
+        return;
+    }
     if (m_retriesLeft <= 0) {
         finishPlayback();
         return;
@@ -239,10 +251,28 @@ void AlarmPlaybackController::openNextRetry()
     --m_retriesLeft;
     openInBackground(
         [file = *m_retriedFile](AudioFilePlayerFactory& players) { return players.openFile(file); },
-        "AlarmPlaybackProbe custom file error: ", [this] { pauseBeforeNextRetry(); },
+        "AlarmPlaybackProbe custom file error: ", [this] { retryFailed(); },
         [this](std::unique_ptr<AudioFilePlayer> player) {
             startOpenedPlayer(std::move(player), std::nullopt);
         });
+}
+
+void AlarmPlaybackController::retryFailed()
+{
+    if (hasOutputDevice()) {
+        pauseBeforeNextRetry();
+        return;
+    }
+    if (!m_waitingForOutput) {
+        std::fprintf(stderr,
+                     "AlarmPlaybackController has no output device; waiting for one to play again.\n");
+        std::fflush(stderr);
+        m_waitingForOutput = true;
+    }
+    ++m_retriesLeft;
+    retire(std::move(m_playbackTask));
+    m_playbackTask =
+        m_mainQueue.scheduleAfter(PlaybackTiming::outputReturnPollPeriod, [this] { openNextRetry(); });
 }
 
 void AlarmPlaybackController::pauseBeforeNextRetry()
@@ -298,6 +328,7 @@ void AlarmPlaybackController::startPatternTone(std::unique_ptr<AudioFilePlayer> 
                                                AlarmPlaybackProbe::PatternTone tone)
 {
     player->setVolume(1.0f);
+    m_waitingForOutput = false;
     m_customPlayer = std::move(player);
     m_customPlayer->play();
     m_playbackTask = m_mainQueue.scheduleAfter(
@@ -337,8 +368,10 @@ void AlarmPlaybackController::openInBackground(
                          return;
                      }
                      if (!opening->player) {
-                         std::fprintf(stderr, "%s%s\n", errorLine, opening->error.c_str());
-                         std::fflush(stderr);
+                         if (!alive->controller->m_waitingForOutput) {
+                             std::fprintf(stderr, "%s%s\n", errorLine, opening->error.c_str());
+                             std::fflush(stderr);
+                         }
                          onFailure();
                          return;
                      }
@@ -350,6 +383,7 @@ void AlarmPlaybackController::startOpenedPlayer(std::unique_ptr<AudioFilePlayer>
                                                 std::optional<double> maxDuration)
 {
     player->setVolume(1.0f);
+    m_waitingForOutput = false;
     m_customPlayer = std::move(player);
     m_isPlaying = true;
     m_customPlayer->play();

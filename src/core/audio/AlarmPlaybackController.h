@@ -18,7 +18,9 @@ namespace hollerbox {
 
 /// Plays one alarm per `play`: the selected file, the default sound when a custom file cannot be played, a
 /// synthesised pattern when a built-in file is missing, or, when a built-in file cannot be opened, that file
-/// tried again `count` times, the interval apart. With a volume override it keeps the output device unmuted
+/// tried again `count` times, the interval apart; while there is no output device at all, those tries wait
+/// for one without being used up. A sound that fails while it plays (its sound server went away) is played
+/// again from the start. With a volume override it keeps the output device unmuted
 /// at that volume while sounds play (every 500 ms, and at once when the sound server reports a change), and
 /// gives the device back only in `stop` (or on destruction). Files and tones are opened as background work,
 /// so the main thread never waits for the sound server, and `stop` ends every sound at once, retries and
@@ -52,18 +54,19 @@ private:
         AlarmPlaybackController* controller = nullptr;
     };
 
-    /// A `play` waiting for the preparation of its selection.
-    struct PendingStart
+    /// The arguments of a `play`.
+    struct PlayRequest
     {
         AlarmSoundSelection selection;
         int count = 0;
         std::uint64_t intervalMilliseconds = 0;
+        std::optional<float> overrideVolumeScalar;
     };
 
     void startUnprepared(const AlarmSoundSelection& selection, int count, std::uint64_t intervalMilliseconds);
-    /// Plays again, unprepared, when the prepared player just started turns out to have failed.
-    void checkPreparedStart(const AlarmSoundSelection& selection, int count,
-                            std::uint64_t intervalMilliseconds, std::optional<float> overrideVolumeScalar);
+    /// Plays the last `play` again, unprepared, when the sound playing has failed.
+    void checkForFailure();
+    bool hasOutputDevice();
     void startPreparing();
     void preparationFinished(std::unique_ptr<AudioFilePlayer> player);
     void stopCurrentPlayback();
@@ -81,6 +84,8 @@ private:
     /// Opens `file` again `count` times, `intervalMilliseconds` apart, playing each opening to its end.
     void startRetries(const std::string& file, int count, std::uint64_t intervalMilliseconds);
     void openNextRetry();
+    /// Waits for the next try: the interval, or without using one up until an output device is back.
+    void retryFailed();
     void pauseBeforeNextRetry();
     /// Ends the playing, or with retries left waits for the next one.
     void fileEnded();
@@ -104,19 +109,21 @@ private:
     std::unique_ptr<AudioFilePlayer> m_customPlayer;
     std::unique_ptr<ScheduledTask> m_playbackTask;
     std::unique_ptr<ScheduledTask> m_overrideRefreshTask;
-    std::unique_ptr<ScheduledTask> m_preparedStartCheck;
+    std::unique_ptr<ScheduledTask> m_failureCheck;
     std::optional<float> m_overrideTarget;
     std::vector<AlarmPlaybackProbe::PatternTone> m_patternTones;
     std::size_t m_nextPatternTone = 0;
     std::optional<std::string> m_retriedFile;
     int m_retriesLeft = 0;
     std::uint64_t m_retryIntervalMilliseconds = 0;
+    bool m_waitingForOutput = false;
     std::uint64_t m_generation = 0;
     std::optional<AlarmSoundSelection> m_preparedSelection;
     std::unique_ptr<AudioFilePlayer> m_preparedPlayer;
     bool m_preparing = false;
     std::uint64_t m_preparationGeneration = 0;
-    std::optional<PendingStart> m_pendingStart;
+    std::optional<PlayRequest> m_currentPlay;
+    std::optional<PlayRequest> m_pendingStart;
     std::shared_ptr<Liveness> m_liveness = std::make_shared<Liveness>();
 };
 

@@ -11,8 +11,10 @@ inline constexpr double minimumFileSeconds = 0.25;
 inline constexpr std::chrono::milliseconds overrideRefreshPeriod{500};
 /// How often a player whose duration is not known yet is asked again.
 inline constexpr std::chrono::milliseconds durationPollPeriod{100};
-/// How long after a prepared sound started it is checked for a failure that only playing shows.
-inline constexpr std::chrono::milliseconds preparedStartCheckDelay{100};
+/// How often a playing sound is checked for a failure that only playing shows (its sound server went away).
+inline constexpr std::chrono::milliseconds failureCheckPeriod{100};
+/// How often a sound that cannot be opened for want of an output device looks for one again.
+inline constexpr std::chrono::milliseconds outputReturnPollPeriod{250};
 /// How long a sound without a known duration is allowed to play.
 inline constexpr double unknownDurationLimitSeconds = 30.0;
 

@@ -81,7 +81,7 @@ TEST_F(AlarmPlaybackTest, APreparedSoundWhoseServerRestartedIsOpenedAgainAndHear
     controller->play(selection, 3, 180, std::nullopt);
     const auto heard = waitUntilHeard(started, 5s); // a restarted null sink takes about 2 s
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "AlarmPlaybackController prepared sound failed; opening it again.\n");
+              "AlarmPlaybackController sound failed while playing; opening it again.\n");
     ASSERT_TRUE(heard.has_value());
     std::cout << "[ measure  ] play of a prepared sound whose server restarted to first audible sample "
               << milliseconds(*heard - started) << " ms\n";

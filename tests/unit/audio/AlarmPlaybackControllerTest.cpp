@@ -146,13 +146,46 @@ TEST_F(AlarmPlaybackControllerTest, APreparedSoundWhoseServerWentAwayIsOpenedAga
     advance(0.001);
     settle();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "AlarmPlaybackController prepared sound failed; opening it again.\n");
+              "AlarmPlaybackController sound failed while playing; opening it again.\n");
     EXPECT_EQ(players.log(), (Strings{"volume " + police + " 1", "play " + police, "stop " + police,
                                       "open " + police, "volume " + police + " 1", "play " + police}));
     EXPECT_TRUE(controller->isPlaying());
     EXPECT_FLOAT_EQ(hardware.devices[5].volume[0].value, 0.65f);
     advance(2.999);
     EXPECT_TRUE(controller->isPlaying());
+}
+
+TEST_F(AlarmPlaybackControllerTest, ASoundLostWithItsServerWaitsQuietlyForAnOutputAndThenPlaysAllItsTries)
+{
+    const auto police = builtInPath("police-alarm");
+    play(builtIn(BuiltInAlarmSound::policeAlarm), 0.65f);
+    settle();
+    advance(1.0);
+    ++players.serverRestarts;
+    hardware.defaultDevice.reset();
+    players.files[police].error = "Connection refused";
+    players.clearLog();
+    ::testing::internal::CaptureStderr();
+    advance(0.1);
+    settle();
+    advance(10.0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "AlarmPlaybackController sound failed while playing; opening it again.\n"
+              "AlarmPlaybackController custom file error: Connection refused\n"
+              "AlarmPlaybackProbe custom file error: Connection refused\n"
+              "AlarmPlaybackController has no output device; waiting for one to play again.\n");
+    EXPECT_EQ(players.log(), (Strings{"stop " + police, "open " + police, "open " + police}));
+    EXPECT_TRUE(controller->isPlaying());
+
+    hardware.defaultDevice = 5;
+    players.files[police].error.clear();
+    players.clearLog();
+    advance(0.25);
+    settle();
+    EXPECT_EQ(players.log(), (Strings{"open " + police, "volume " + police + " 1", "play " + police}));
+    runUntil([&] { return !controller->isPlaying(); }, 15.0);
+    const auto log = players.log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "play " + police), 3);
 }
 
 TEST_F(AlarmPlaybackControllerTest, PreparationFollowsTheSelectionAndFallsBackAsPlayDoes)
