@@ -28,7 +28,7 @@ protected:
     std::unique_ptr<MonitorProcess> startAlarm()
     {
         startLaptop();
-        auto monitor = startMonitor({"--arm-delay", "0.3", "--alarm-volume", "0.8", "--repeat-seconds", "1"});
+        auto monitor = startMonitor({"--arm-delay", "0.3", "--alarm-volume", "0.8"});
         liftUntilTriggered(*monitor);
         EXPECT_TRUE(waitForSink(false, kAlarmVolume, 2s)) << "the alarm did not take the sink over";
         return monitor;
