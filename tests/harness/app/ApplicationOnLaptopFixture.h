@@ -93,14 +93,16 @@ protected:
         return waitProcessingEvents([&] { return m_launcher->isMonitorRunning(); }, std::chrono::seconds{3});
     }
 
-    /// Tilts the laptop back and forth until the alarm forces the output (the monitor's log may not say when
-    /// it armed); false after `moves` half-second tries.
+    /// Rocks the laptop from front to back until the alarm forces the output; false after `moves` holds of a
+    /// second. The monitor's log may not say when it armed, so its baseline may mix poses: wherever it lies,
+    /// one of the two lifted poses is 0.1 g or more away from it, twice the threshold.
     bool moveUntilHeard(int moves)
     {
         bool heard = false;
         for (int move = 0; move < moves && !heard; ++move) {
-            m_laptop.tilt(move % 2 == 0);
-            heard = m_laptop.waitForSink(false, static_cast<double>(0.65F), std::chrono::milliseconds{500});
+            m_laptop.tilt(move % 2 == 0 ? EmulatedLaptop::Pose::liftedFront
+                                        : EmulatedLaptop::Pose::liftedBack);
+            heard = m_laptop.waitForSink(false, static_cast<double>(0.65F), std::chrono::seconds{1});
         }
         m_laptop.tilt(false);
         return heard;

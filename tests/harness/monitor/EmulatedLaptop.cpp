@@ -7,6 +7,24 @@
 
 namespace hollerbox::testing {
 
+namespace {
+
+/// The sideways acceleration of `pose` in tenths of g.
+int tenthsOfG(EmulatedLaptop::Pose pose)
+{
+    switch (pose) {
+    case EmulatedLaptop::Pose::liftedFront:
+        return 1;
+    case EmulatedLaptop::Pose::liftedBack:
+        return -1;
+    case EmulatedLaptop::Pose::level:
+        break;
+    }
+    return 0;
+}
+
+} // namespace
+
 EmulatedLaptop::EmulatedLaptop() = default;
 
 EmulatedLaptop::~EmulatedLaptop()
@@ -64,8 +82,9 @@ void EmulatedLaptop::giveSamples(std::chrono::microseconds period)
 {
     auto next = std::chrono::steady_clock::now();
     while (m_sampling.load()) {
-        const bool lifted = m_lifted.load();
-        const auto report = makeSPUReport(lifted ? oneG / 10 : 0, 0, oneG);
+        const int tenths = tenthsOfG(m_pose.load());
+        const bool lifted = tenths != 0;
+        const auto report = makeSPUReport(tenths * oneG / 10, 0, oneG);
         if (m_testbed.writeReport("hidraw0", report)) {
             ++m_samplesGiven;
             if (lifted && m_liftPending.exchange(false)) {
@@ -77,10 +96,12 @@ void EmulatedLaptop::giveSamples(std::chrono::microseconds period)
     }
 }
 
-void EmulatedLaptop::tilt(bool lifted)
+void EmulatedLaptop::tilt(Pose pose)
 {
+    const int tenths = tenthsOfG(pose);
+    const bool lifted = tenths != 0;
     if (m_sensor == Sensor::iio) {
-        m_testbed.setAcceleration({lifted ? 0.1 : 0.0, 0, 1});
+        m_testbed.setAcceleration({tenths / 10.0, 0, 1});
         if (lifted) {
             m_firstLiftedSampleAt = std::chrono::steady_clock::now().time_since_epoch().count();
         }
@@ -90,7 +111,7 @@ void EmulatedLaptop::tilt(bool lifted)
         m_firstLiftedSampleAt = 0;
         m_liftPending = true;
     }
-    m_lifted = lifted;
+    m_pose = pose;
 }
 
 std::optional<EmulatedLaptop::TimePoint> EmulatedLaptop::firstLiftedSampleAt() const

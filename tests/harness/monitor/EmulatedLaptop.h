@@ -19,7 +19,7 @@ namespace hollerbox::testing {
 /// A laptop for the background monitor made of real parts: a private PulseAudio with a null sink, a mocked
 /// logind on a private system bus, and an emulated accelerometer: a HID sensor whose samples this class gives
 /// at a steady rate from a thread of its own, or an IIO sensor whose raw attributes it sets. Lifting it tilts
-/// the samples by about 0.1 g.
+/// the samples by about 0.1 g, to the front or to the back.
 class EmulatedLaptop
 {
 public:
@@ -30,6 +30,13 @@ public:
     {
         hid,
         iio
+    };
+
+    enum class Pose
+    {
+        level,
+        liftedFront,
+        liftedBack
     };
 
     struct Options
@@ -57,9 +64,11 @@ public:
     bool start(const Options& options);
 
     /// Tilts the laptop by about 0.1 g, as lifting it does, or puts it back level.
-    void tilt(bool lifted);
-    /// When the first tilted sample was given to the device after the last `tilt(true)`; for the IIO sensor,
-    /// when its attributes changed.
+    void tilt(bool lifted) { tilt(lifted ? Pose::liftedFront : Pose::level); }
+    /// Puts the laptop in `pose`: the two lifted poses are about 0.2 g apart, level halfway between them.
+    void tilt(Pose pose);
+    /// When the first tilted sample was given to the device after the last lift; for the IIO sensor, when its
+    /// attributes changed.
     std::optional<TimePoint> firstLiftedSampleAt() const;
     std::size_t samplesGiven() const { return m_samplesGiven.load(); }
 
@@ -84,7 +93,7 @@ private:
     std::string m_error;
     std::thread m_sampler;
     std::atomic<bool> m_sampling{false};
-    std::atomic<bool> m_lifted{false};
+    std::atomic<Pose> m_pose{Pose::level};
     std::atomic<bool> m_liftPending{false};
     std::atomic<TimePoint::rep> m_firstLiftedSampleAt{0};
     std::atomic<std::size_t> m_samplesGiven{0};

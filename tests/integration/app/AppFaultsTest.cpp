@@ -159,7 +159,7 @@ TEST_P(AppLogFaultsTest, ProtectionGoesOn)
     startApplication();
     setLocked(true);
     ASSERT_TRUE(waitForMonitor()) << "the monitor started";
-    EXPECT_TRUE(moveUntilHeard(40)) << "the alarm forced the output";
+    EXPECT_TRUE(moveUntilHeard(20)) << "the alarm forced the output";
 
     const pid_t monitor = *m_launcher->monitorProcessId();
     setLocked(false);
