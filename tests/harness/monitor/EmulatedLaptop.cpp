@@ -1,8 +1,9 @@
 #include "EmulatedLaptop.h"
 
+#include "EventLoopWait.h"
 #include "motion/SPUReportBuilder.h"
 
-#include <QCoreApplication>
+#include <algorithm>
 #include <cmath>
 
 namespace hollerbox::testing {
@@ -138,23 +139,14 @@ QProcessEnvironment EmulatedLaptop::monitorEnvironment(const QString& home) cons
 
 bool EmulatedLaptop::waitForSink(bool muted, double volume, std::chrono::milliseconds limit)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        if (const auto state = m_pulse.sinkState();
-            state && state->muted == muted && !state->channelVolumes.empty()) {
-            bool matches = true;
-            for (const double channel : state->channelVolumes) {
-                matches = matches && std::abs(channel - volume) <= 0.01;
-            }
-            if (matches) {
-                return true;
-            }
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
+    return waitProcessingEvents(
+        [&] {
+            const auto state = m_pulse.sinkState();
+            return state && state->muted == muted && !state->channelVolumes.empty() &&
+                   std::all_of(state->channelVolumes.begin(), state->channelVolumes.end(),
+                               [&](double channel) { return std::abs(channel - volume) <= 0.01; });
+        },
+        limit, std::chrono::milliseconds{20});
 }
 
 } // namespace hollerbox::testing
