@@ -43,12 +43,11 @@ void AlarmPlaybackController::play(const AlarmSoundSelection& selection, int cou
         m_preparedPlayer.reset();
     }
     if (m_preparedSelection == selection && m_preparedPlayer) {
-        startOpenedPlayer(std::move(m_preparedPlayer), std::nullopt);
+        startOpenedPlayer(std::move(m_preparedPlayer));
         return;
     }
     if (m_preparedSelection == selection && m_preparing) {
-        m_isPlaying = true;
-        m_pendingStart = m_currentPlay;
+        m_startPending = true;
         return;
     }
     startUnprepared(selection, count, intervalMilliseconds);
@@ -61,7 +60,7 @@ void AlarmPlaybackController::startUnprepared(const AlarmSoundSelection& selecti
         startBuiltInPlayback(selection, count, intervalMilliseconds);
         return;
     }
-    startAudioFilePlayback(*selection.customFilePath(), std::nullopt, [this, count, intervalMilliseconds] {
+    startAudioFilePlayback(*selection.customFilePath(), [this, count, intervalMilliseconds] {
         startBuiltInPlayback(AlarmSoundSelection::defaultSelection(), count, intervalMilliseconds);
     });
 }
@@ -100,8 +99,8 @@ void AlarmPlaybackController::release()
     m_preparing = false;
     m_preparedSelection.reset();
     m_preparedPlayer.reset();
-    if (const auto pending = std::exchange(m_pendingStart, std::nullopt)) {
-        startUnprepared(pending->selection, pending->count, pending->intervalMilliseconds);
+    if (std::exchange(m_startPending, false)) {
+        startUnprepared(m_currentPlay->selection, m_currentPlay->count, m_currentPlay->intervalMilliseconds);
     }
 }
 
@@ -146,13 +145,12 @@ void AlarmPlaybackController::startPreparing()
 void AlarmPlaybackController::preparationFinished(std::unique_ptr<AudioFilePlayer> player)
 {
     m_preparing = false;
-    const auto pending = std::exchange(m_pendingStart, std::nullopt);
-    if (!pending) {
+    if (!std::exchange(m_startPending, false)) {
         m_preparedPlayer = std::move(player);
     } else if (player) {
-        startOpenedPlayer(std::move(player), std::nullopt);
+        startOpenedPlayer(std::move(player));
     } else {
-        startUnprepared(pending->selection, pending->count, pending->intervalMilliseconds);
+        startUnprepared(m_currentPlay->selection, m_currentPlay->count, m_currentPlay->intervalMilliseconds);
     }
 }
 
@@ -167,7 +165,7 @@ void AlarmPlaybackController::stopCurrentPlayback()
     ++m_generation;
     m_patternTones.clear();
     m_retriedFile.reset();
-    m_pendingStart.reset();
+    m_startPending = false;
     m_currentPlay.reset();
     m_failureCheck.reset();
     m_waitingForOutput = false;
@@ -179,7 +177,6 @@ void AlarmPlaybackController::stopCurrentPlayback()
         m_customPlayer->stop();
         m_customPlayer.reset();
     }
-    m_isPlaying = false;
 }
 
 void AlarmPlaybackController::finishPlayback()
@@ -198,7 +195,6 @@ void AlarmPlaybackController::finishPlayback()
         m_customPlayer->stop();
         m_customPlayer.reset();
     }
-    m_isPlaying = false;
     if (m_preparedSelection && !m_preparedPlayer && !m_preparing) {
         startPreparing();
     }
@@ -221,28 +217,26 @@ void AlarmPlaybackController::startBuiltInPlayback(const AlarmSoundSelection& se
         startPattern(sound, count, intervalMilliseconds);
         return;
     }
-    startAudioFilePlayback(*file, std::nullopt, [this, file = *file, count, intervalMilliseconds] {
-        startRetries(file, count, intervalMilliseconds);
-    });
+    startAudioFilePlayback(*file, [this, file = *file, count] { startRetries(file, count); });
 }
 
-void AlarmPlaybackController::startRetries(const std::string& file, int count,
-                                           std::uint64_t intervalMilliseconds)
+void AlarmPlaybackController::startRetries(const std::string& file, int count)
 {
-    m_isPlaying = true;
     m_retriedFile = file;
     m_retriesLeft = count;
-    m_retryIntervalMilliseconds = intervalMilliseconds;
     openNextRetry();
 }
 
 void AlarmPlaybackController::openNextRetry()
 {
     retire(std::move(m_playbackTask));
-    if (m_waitingForOutput && !hasOutputDevice()) {
-        m_playbackTask =
-            m_mainQueue.scheduleAfter(PlaybackTiming::outputReturnPollPeriod, [this] { openNextRetry(); });
-        return;
+    if (m_waitingForOutput) {
+        if (!hasOutputDevice()) {
+            m_playbackTask = m_mainQueue.scheduleAfter(PlaybackTiming::outputReturnPollPeriod,
+                                                       [this] { openNextRetry(); });
+            return;
+        }
+        m_waitingForOutput = false;
     }
     if (m_retriesLeft <= 0) {
         finishPlayback();
@@ -252,9 +246,7 @@ void AlarmPlaybackController::openNextRetry()
     openInBackground(
         [file = *m_retriedFile](AudioFilePlayerFactory& players) { return players.openFile(file); },
         "AlarmPlaybackProbe custom file error: ", [this] { retryFailed(); },
-        [this](std::unique_ptr<AudioFilePlayer> player) {
-            startOpenedPlayer(std::move(player), std::nullopt);
-        });
+        [this](std::unique_ptr<AudioFilePlayer> player) { startOpenedPlayer(std::move(player)); });
 }
 
 void AlarmPlaybackController::retryFailed()
@@ -282,7 +274,7 @@ void AlarmPlaybackController::pauseBeforeNextRetry()
         finishPlayback();
         return;
     }
-    m_playbackTask = m_mainQueue.scheduleAfter(std::chrono::milliseconds{m_retryIntervalMilliseconds},
+    m_playbackTask = m_mainQueue.scheduleAfter(std::chrono::milliseconds{m_currentPlay->intervalMilliseconds},
                                                [this] { openNextRetry(); });
 }
 
@@ -302,7 +294,6 @@ void AlarmPlaybackController::fileEnded()
 void AlarmPlaybackController::startPattern(BuiltInAlarmSound sound, int count,
                                            std::uint64_t intervalMilliseconds)
 {
-    m_isPlaying = true;
     m_patternTones = AlarmPlaybackProbe::pattern(sound, count, intervalMilliseconds);
     m_nextPatternTone = 0;
     openNextPatternTone();
@@ -342,16 +333,12 @@ void AlarmPlaybackController::startPatternTone(std::unique_ptr<AudioFilePlayer> 
         });
 }
 
-void AlarmPlaybackController::startAudioFilePlayback(const std::string& file,
-                                                     std::optional<double> maxDuration,
-                                                     std::function<void()> onFailure)
+void AlarmPlaybackController::startAudioFilePlayback(const std::string& file, std::function<void()> onFailure)
 {
-    m_isPlaying = true;
-    openInBackground([file](AudioFilePlayerFactory& players) { return players.openFile(file); },
-                     "AlarmPlaybackController custom file error: ", std::move(onFailure),
-                     [this, maxDuration](std::unique_ptr<AudioFilePlayer> player) {
-                         startOpenedPlayer(std::move(player), maxDuration);
-                     });
+    openInBackground(
+        [file](AudioFilePlayerFactory& players) { return players.openFile(file); },
+        "AlarmPlaybackController custom file error: ", std::move(onFailure),
+        [this](std::unique_ptr<AudioFilePlayer> player) { startOpenedPlayer(std::move(player)); });
 }
 
 void AlarmPlaybackController::openInBackground(
@@ -379,39 +366,29 @@ void AlarmPlaybackController::openInBackground(
                  });
 }
 
-void AlarmPlaybackController::startOpenedPlayer(std::unique_ptr<AudioFilePlayer> player,
-                                                std::optional<double> maxDuration)
+void AlarmPlaybackController::startOpenedPlayer(std::unique_ptr<AudioFilePlayer> player)
 {
     player->setVolume(1.0f);
     m_waitingForOutput = false;
     m_customPlayer = std::move(player);
-    m_isPlaying = true;
     m_customPlayer->play();
     const auto duration = m_customPlayer->durationSeconds();
     if (!duration) {
         const auto startedAt = m_clock.now();
-        m_playbackTask =
-            m_mainQueue.scheduleRepeating(PlaybackTiming::durationPollPeriod, [this, startedAt, maxDuration] {
-                checkUnknownDuration(startedAt, maxDuration);
-            });
+        m_playbackTask = m_mainQueue.scheduleRepeating(
+            PlaybackTiming::durationPollPeriod, [this, startedAt] { checkUnknownDuration(startedAt); });
         return;
     }
-    auto wait = std::max(*duration, PlaybackTiming::minimumFileSeconds);
-    if (maxDuration) {
-        wait = std::min(wait, *maxDuration);
-    }
+    const auto wait = std::max(*duration, PlaybackTiming::minimumFileSeconds);
     m_playbackTask = m_mainQueue.scheduleAfter(PlaybackTiming::toMilliseconds(wait), [this] { fileEnded(); });
 }
 
-void AlarmPlaybackController::checkUnknownDuration(WallTime startedAt, std::optional<double> maxDuration)
+void AlarmPlaybackController::checkUnknownDuration(WallTime startedAt)
 {
     const auto elapsed = secondsBetween(startedAt, m_clock.now());
     const auto duration = m_customPlayer ? m_customPlayer->durationSeconds() : std::nullopt;
-    auto wait = duration ? std::max(*duration, PlaybackTiming::minimumFileSeconds)
-                         : PlaybackTiming::unknownDurationLimitSeconds;
-    if (maxDuration) {
-        wait = std::min(wait, *maxDuration);
-    }
+    const auto wait = duration ? std::max(*duration, PlaybackTiming::minimumFileSeconds)
+                               : PlaybackTiming::unknownDurationLimitSeconds;
     if (elapsed + 1e-9 >= wait) {
         fileEnded();
     }
@@ -422,7 +399,7 @@ void AlarmPlaybackController::startOverrideRefreshLoop(float targetVolumeScalar)
     m_overrideRefreshTask.reset();
     m_overrideTarget = clampedVolumeScalar(targetVolumeScalar);
     m_overrideRefreshTask = m_mainQueue.scheduleRepeating(PlaybackTiming::overrideRefreshPeriod, [this] {
-        if (m_isPlaying && m_overrideTarget) {
+        if (isPlaying() && m_overrideTarget) {
             m_audioOverrideController->begin(*m_overrideTarget);
             if (m_customPlayer) {
                 m_customPlayer->setVolume(1.0f);
@@ -434,7 +411,7 @@ void AlarmPlaybackController::startOverrideRefreshLoop(float targetVolumeScalar)
 
 void AlarmPlaybackController::onAudioChanged()
 {
-    if (!m_isPlaying || !m_overrideTarget) {
+    if (!isPlaying() || !m_overrideTarget) {
         return;
     }
     if (m_audioOverrideController->isOverriding()) {

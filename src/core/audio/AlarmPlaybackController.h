@@ -39,7 +39,7 @@ public:
     AlarmPlaybackController(const AlarmPlaybackController&) = delete;
     AlarmPlaybackController& operator=(const AlarmPlaybackController&) = delete;
 
-    bool isPlaying() const override { return m_isPlaying; }
+    bool isPlaying() const override { return m_currentPlay.has_value(); }
     void play(const AlarmSoundSelection& selection, int count, std::uint64_t intervalMilliseconds,
               std::optional<float> overrideVolumeScalar) override;
     void stop() override;
@@ -73,16 +73,15 @@ private:
     void startBuiltInPlayback(const AlarmSoundSelection& selection, int count,
                               std::uint64_t intervalMilliseconds);
     /// Opens `file` as background work and plays it; calls `onFailure` on the main thread when it cannot.
-    void startAudioFilePlayback(const std::string& file, std::optional<double> maxDuration,
-                                std::function<void()> onFailure);
+    void startAudioFilePlayback(const std::string& file, std::function<void()> onFailure);
     /// Opens a player off the main thread; back on it, unless a stop or another play came first, prints
     /// `errorLine` with the reason and calls `onFailure`, or hands the player to `onOpened`.
     void openInBackground(std::function<AudioFilePlayerOpening(AudioFilePlayerFactory&)> open,
                           const char* errorLine, std::function<void()> onFailure,
                           std::function<void(std::unique_ptr<AudioFilePlayer>)> onOpened);
-    void startOpenedPlayer(std::unique_ptr<AudioFilePlayer> player, std::optional<double> maxDuration);
-    /// Opens `file` again `count` times, `intervalMilliseconds` apart, playing each opening to its end.
-    void startRetries(const std::string& file, int count, std::uint64_t intervalMilliseconds);
+    void startOpenedPlayer(std::unique_ptr<AudioFilePlayer> player);
+    /// Opens `file` again `count` times, the play's interval apart, playing each opening to its end.
+    void startRetries(const std::string& file, int count);
     void openNextRetry();
     /// Waits for the next try: the interval, or without using one up until an output device is back.
     void retryFailed();
@@ -94,7 +93,7 @@ private:
     void startPatternTone(std::unique_ptr<AudioFilePlayer> player, AlarmPlaybackProbe::PatternTone tone);
     void startOverrideRefreshLoop(float targetVolumeScalar);
     void finishPlayback();
-    void checkUnknownDuration(WallTime startedAt, std::optional<double> maxDuration);
+    void checkUnknownDuration(WallTime startedAt);
     void onAudioChanged();
     void retire(std::unique_ptr<ScheduledTask> task);
 
@@ -105,7 +104,6 @@ private:
     BackgroundWorker& m_worker;
     const Clock& m_clock;
 
-    bool m_isPlaying = false;
     std::unique_ptr<AudioFilePlayer> m_customPlayer;
     std::unique_ptr<ScheduledTask> m_playbackTask;
     std::unique_ptr<ScheduledTask> m_overrideRefreshTask;
@@ -115,15 +113,16 @@ private:
     std::size_t m_nextPatternTone = 0;
     std::optional<std::string> m_retriedFile;
     int m_retriesLeft = 0;
-    std::uint64_t m_retryIntervalMilliseconds = 0;
     bool m_waitingForOutput = false;
     std::uint64_t m_generation = 0;
     std::optional<AlarmSoundSelection> m_preparedSelection;
     std::unique_ptr<AudioFilePlayer> m_preparedPlayer;
     bool m_preparing = false;
     std::uint64_t m_preparationGeneration = 0;
+    /// The `play` under way; none once it has finished or been stopped.
     std::optional<PlayRequest> m_currentPlay;
-    std::optional<PlayRequest> m_pendingStart;
+    /// A `play` of the selection being prepared waits for the preparation.
+    bool m_startPending = false;
     std::shared_ptr<Liveness> m_liveness = std::make_shared<Liveness>();
 };
 
