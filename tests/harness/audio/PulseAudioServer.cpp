@@ -45,20 +45,31 @@ void PulseAudioServer::writeScript()
         script +=
             QStringLiteral("load-module module-null-sink sink_name=%1 rate=44100 channels=2\n").arg(name);
     }
-    script +=
-        m_sink == Sink::null
-            ? QStringLiteral("load-module module-null-sink sink_name=%1 rate=44100 channels=2\n")
-            : QStringLiteral("load-module module-alsa-card device_id=0 use_ucm=1 tsched=0 sink_name=%1\n");
+    if (m_testSinkAtStart) {
+        script += m_sink == Sink::null
+                      ? QStringLiteral("load-module module-null-sink sink_name=%1 rate=44100 channels=2\n")
+                      : QStringLiteral(
+                            "load-module module-alsa-card device_id=0 use_ucm=1 tsched=0 sink_name=%1\n");
+    }
     script += "load-module module-native-protocol-unix auth-anonymous=1 socket=%2\n"
-              "load-module module-stream-restore\n"
-              "set-default-sink %1\n";
+              "load-module module-stream-restore\n";
+    if (m_testSinkAtStart) {
+        script += "set-default-sink %1\n";
+    }
     writeFile(m_directory.path() + "/null.pa",
-              script.arg(QString::fromLatin1(sinkName), m_directory.path() + "/runtime/native"));
+              script.replace(QStringLiteral("%1"), QString::fromLatin1(sinkName))
+                  .replace(QStringLiteral("%2"), m_directory.path() + "/runtime/native"));
 }
 
 void PulseAudioServer::setSinksBefore(const QStringList& names)
 {
     m_sinksBefore = names;
+    writeScript();
+}
+
+void PulseAudioServer::setTestSinkAtStart(bool loaded)
+{
+    m_testSinkAtStart = loaded;
     writeScript();
 }
 

@@ -37,6 +37,9 @@ public:
 
     /// Null sinks loaded before the test sink from the next start on, so that it gets another index.
     void setSinksBefore(const QStringList& names);
+    /// Whether the test sink is loaded when the server starts, from the next start on (otherwise a test loads
+    /// it later, as a server does whose devices come up after it).
+    void setTestSinkAtStart(bool loaded);
     /// Makes every sink's volume follow its loudest stream (flat volumes) from the next start on.
     void setFlatVolumes(bool flat);
 
@@ -88,6 +91,7 @@ private:
 
     Sink m_sink;
     QStringList m_sinksBefore;
+    bool m_testSinkAtStart = true;
     QTemporaryDir m_directory;
     std::unique_ptr<PulseAudioServer> m_backing;
     std::unique_ptr<ServiceProcess> m_process;

@@ -108,11 +108,15 @@ TEST_F(AudioHardwarePulseTest, TheUsersSettingsComeBackWhateverTheServerDoes)
         const char* label;
         bool hang;
         bool stopWhileDown;
+        bool sinkLater = false;
     };
-    for (const auto& [label, hang, stopWhileDown] :
+    for (const auto& [label, hang, stopWhileDown, sinkLater] :
          {Case{"stop while the server hangs", true, true},
-          Case{"stop while the server restarts", false, true}, Case{"restart mid-alarm", false, false}}) {
+          Case{"stop while the server restarts", false, true},
+          Case{"stop while the server restarts, its sink coming up later", false, true, true},
+          Case{"restart mid-alarm", false, false}}) {
         server.setSinksBefore({});
+        server.setTestSinkAtStart(true);
         ASSERT_TRUE(server.start()) << server.logs();
         ASSERT_TRUE(server.setSinkVolumes({0.3, 0.7}));
         ASSERT_TRUE(server.setSinkMute(true));
@@ -124,6 +128,7 @@ TEST_F(AudioHardwarePulseTest, TheUsersSettingsComeBackWhateverTheServerDoes)
 
         // Restarted, the server lists another sink first: the index of ours names that one now.
         server.setSinksBefore({other});
+        server.setTestSinkAtStart(!sinkLater);
         hang ? server.freeze() : server.kill();
         if (stopWhileDown) {
             controller.end();
@@ -134,6 +139,14 @@ TEST_F(AudioHardwarePulseTest, TheUsersSettingsComeBackWhateverTheServerDoes)
             server.thaw();
         } else {
             ASSERT_TRUE(server.start()) << server.logs();
+        }
+        if (sinkLater) {
+            // The restore is refused while the sink is missing and must land once it appears.
+            processEventsFor(500ms);
+            ASSERT_TRUE(server.pactl({"load-module", "module-null-sink",
+                                      QStringLiteral("sink_name=%1").arg(PulseAudioServer::sinkName),
+                                      "rate=44100", "channels=2"}))
+                << label;
         }
         if (!stopWhileDown) {
             EXPECT_TRUE(waitProcessingEvents([&] { return isForced(PulseAudioServer::sinkName, 0.65); }, 5s))

@@ -1,5 +1,6 @@
 #include "AudioHardwarePulse.h"
 
+#include "OwnAudioStreams.h"
 #include "PulseOutputPortKind.h"
 
 #include <atomic>
@@ -15,8 +16,6 @@ namespace hollerbox {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
-
-constexpr const char* kApplicationID = "org.hollerbox.Hollerbox";
 
 struct SinkState
 {
@@ -275,7 +274,9 @@ public:
 
     bool setSinkPort(const std::string& name, const std::string& port)
     {
+        // The new port brings its own mute and volume.
         ++m_sinkGeneration;
+        m_confirmed.erase(name);
         return request<bool>([&name, &port](pa_context* context, Pending<bool>& pending) {
                    return pa_context_set_sink_port_by_name(context, name.c_str(), port.c_str(),
                                                            &Connection::onSuccess, &pending);
@@ -389,9 +390,7 @@ private:
     {
         const std::lock_guard lock{m_pendingMutex};
         auto& write = m_pendingWrites[name];
-        if (!write.mute && !write.volume) {
-            write.since = SteadyClock::now();
-        }
+        write.since = SteadyClock::now();
         const auto serial = ++m_writeSerial;
         change(write, serial);
         return serial;
@@ -498,10 +497,10 @@ private:
     {
         dropContext();
         pa_proplist* properties = pa_proplist_new();
-        pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Hollerbox");
-        pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, kApplicationID);
-        m_context =
-            pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_mainloop), "Hollerbox", properties);
+        pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, OwnAudioStreams::applicationName);
+        pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, OwnAudioStreams::applicationID);
+        m_context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_mainloop),
+                                                 OwnAudioStreams::applicationName, properties);
         pa_proplist_free(properties);
         if (!m_context) {
             scheduleReconnect();
@@ -576,6 +575,10 @@ private:
         switch (type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) {
         case PA_SUBSCRIPTION_EVENT_SINK:
             ++self.m_sinkGeneration;
+            if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_NEW) {
+                // A write refused for want of its sink (one that comes up after the server) lands now.
+                self.applyPendingWrites();
+            }
             break;
         case PA_SUBSCRIPTION_EVENT_SINK_INPUT:
             if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) != PA_SUBSCRIPTION_EVENT_REMOVE) {
@@ -626,9 +629,9 @@ private:
     {
         auto* answer = new PendingAnswer{weak_from_this(), name, serial, mute};
         auto* operation = send(
-            [](pa_context*, int, void* userdata) {
+            [](pa_context*, int success, void* userdata) {
                 const std::unique_ptr<PendingAnswer> answer{static_cast<PendingAnswer*>(userdata)};
-                if (const auto self = answer->connection.lock()) {
+                if (const auto self = answer->connection.lock(); self && success != 0) {
                     if (answer->mute) {
                         self->settle(answer->name, answer->serial, &PendingWrite::mute,
                                      &PendingWrite::muteSerial);
@@ -659,7 +662,7 @@ private:
                 return;
             }
             const char* application = pa_proplist_gets(info->proplist, PA_PROP_APPLICATION_ID);
-            if (application && std::strcmp(application, kApplicationID) == 0) {
+            if (application && std::strcmp(application, OwnAudioStreams::applicationID) == 0) {
                 if (auto* operation = pa_context_move_sink_input_by_name(
                         context, info->index, self.m_playbackSink->c_str(), nullptr, nullptr)) {
                     pa_operation_unref(operation);
