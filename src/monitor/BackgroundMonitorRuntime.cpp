@@ -81,10 +81,11 @@ void BackgroundMonitorRuntime::stopAndExit()
         return;
     }
     m_terminationSignalSource.reset();
+    // The waits count from here: the restore inside `stop` may already spend a request's deadline.
+    const auto stopping = std::chrono::steady_clock::now();
     m_controller->stop();
-    const auto stopped = std::chrono::steady_clock::now();
-    m_exitTask = m_mainQueue.scheduleRepeating(kExitPollInterval, [this, stopped] {
-        const auto waited = std::chrono::steady_clock::now() - stopped;
+    m_exitTask = m_mainQueue.scheduleRepeating(kExitPollInterval, [this, stopping] {
+        const auto waited = std::chrono::steady_clock::now() - stopping;
         if (m_exited || waited < kExitDelay || (waited < kRestoreWaitLimit && audioWritesPending())) {
             return;
         }

@@ -1,6 +1,7 @@
 #include "AudioFilePlayerFactoryGst.h"
 
 #include "GstControlThread.h"
+#include "OwnAudioStreams.h"
 #include "SoundFileDecoderSndfile.h"
 #include "linux/support/FileDescriptor.h"
 
@@ -286,13 +287,13 @@ AudioFilePlayerOpening AudioFilePlayerFactoryGst::openUri(const std::string& uri
         } else {
             gst_object_ref_sink(pipeline->playbin);
             gst_object_ref_sink(pipeline->sink);
-            GstStructure* properties =
-                gst_structure_new("properties", "application.id", G_TYPE_STRING, "org.hollerbox.Hollerbox",
-                                  "application.name", G_TYPE_STRING, "Hollerbox", nullptr);
+            GstStructure* properties = gst_structure_new(
+                "properties", "application.id", G_TYPE_STRING, OwnAudioStreams::applicationID,
+                "application.name", G_TYPE_STRING, OwnAudioStreams::applicationName, nullptr);
             // A synchronised sink would hold a prepared sound back for as long as it waited paused: the sound
             // server paces a single stream anyway.
-            g_object_set(pipeline->sink, "client-name", "Hollerbox", "stream-properties", properties, "sync",
-                         FALSE, nullptr);
+            g_object_set(pipeline->sink, "client-name", OwnAudioStreams::applicationName, "stream-properties",
+                         properties, "sync", FALSE, nullptr);
             gst_structure_free(properties);
             if (server) {
                 g_object_set(pipeline->sink, "server", server->c_str(), nullptr);
