@@ -60,7 +60,13 @@ void AlarmPlaybackController::startUnprepared(const AlarmSoundSelection& selecti
         startBuiltInPlayback(selection, count, intervalMilliseconds);
         return;
     }
-    startAudioFilePlayback(*selection.customFilePath(), [this, count, intervalMilliseconds] {
+    startAudioFilePlayback(*selection.customFilePath(), [this, selection, count, intervalMilliseconds] {
+        if (!hasOutputDevice()) {
+            waitForOutputDevice([this, selection, count, intervalMilliseconds] {
+                startUnprepared(selection, count, intervalMilliseconds);
+            });
+            return;
+        }
         startBuiltInPlayback(AlarmSoundSelection::defaultSelection(), count, intervalMilliseconds);
     });
 }
@@ -80,6 +86,25 @@ void AlarmPlaybackController::checkForFailure()
 bool AlarmPlaybackController::hasOutputDevice()
 {
     return m_audioOverrideController->hardware().defaultOutputDeviceID().has_value();
+}
+
+void AlarmPlaybackController::waitForOutputDevice(std::function<void()> then)
+{
+    if (!m_waitingForOutput) {
+        std::fprintf(stderr,
+                     "AlarmPlaybackController has no output device; waiting for one to play again.\n");
+        std::fflush(stderr);
+        m_waitingForOutput = true;
+    }
+    retire(std::move(m_playbackTask));
+    m_playbackTask = m_mainQueue.scheduleAfter(PlaybackTiming::outputReturnPollPeriod, [this, then] {
+        if (!hasOutputDevice()) {
+            waitForOutputDevice(then);
+            return;
+        }
+        m_waitingForOutput = false;
+        then();
+    });
 }
 
 void AlarmPlaybackController::prepare(const AlarmSoundSelection& selection)
@@ -230,14 +255,6 @@ void AlarmPlaybackController::startRetries(const std::string& file, int count)
 void AlarmPlaybackController::openNextRetry()
 {
     retire(std::move(m_playbackTask));
-    if (m_waitingForOutput) {
-        if (!hasOutputDevice()) {
-            m_playbackTask = m_mainQueue.scheduleAfter(PlaybackTiming::outputReturnPollPeriod,
-                                                       [this] { openNextRetry(); });
-            return;
-        }
-        m_waitingForOutput = false;
-    }
     if (m_retriesLeft <= 0) {
         finishPlayback();
         return;
@@ -255,16 +272,8 @@ void AlarmPlaybackController::retryFailed()
         pauseBeforeNextRetry();
         return;
     }
-    if (!m_waitingForOutput) {
-        std::fprintf(stderr,
-                     "AlarmPlaybackController has no output device; waiting for one to play again.\n");
-        std::fflush(stderr);
-        m_waitingForOutput = true;
-    }
     ++m_retriesLeft;
-    retire(std::move(m_playbackTask));
-    m_playbackTask =
-        m_mainQueue.scheduleAfter(PlaybackTiming::outputReturnPollPeriod, [this] { openNextRetry(); });
+    waitForOutputDevice([this] { openNextRetry(); });
 }
 
 void AlarmPlaybackController::pauseBeforeNextRetry()

@@ -9,6 +9,7 @@
 #include "ports/Clock.h"
 #include "ports/MainQueue.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,7 +17,8 @@
 
 namespace hollerbox {
 
-/// Plays one alarm per `play`: the selected file, the default sound when a custom file cannot be played, a
+/// Plays one alarm per `play`: the selected file, the default sound when a custom file cannot be played (but
+/// the custom file again once there is an output device, when there was none), a
 /// synthesised pattern when a built-in file is missing, or, when a built-in file cannot be opened, that file
 /// tried again `count` times, the interval apart; while there is no output device at all, those tries wait
 /// for one without being used up. A sound that fails while it plays (its sound server went away) is played
@@ -67,6 +69,8 @@ private:
     /// Plays the last `play` again, unprepared, when the sound playing has failed.
     void checkForFailure();
     bool hasOutputDevice();
+    /// Polls for an output device, telling once that it waits, and calls `then` when one is there.
+    void waitForOutputDevice(std::function<void()> then);
     void startPreparing();
     void preparationFinished(std::unique_ptr<AudioFilePlayer> player);
     void stopCurrentPlayback();

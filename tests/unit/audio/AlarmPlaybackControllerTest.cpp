@@ -195,6 +195,36 @@ TEST_F(AlarmPlaybackControllerTest, ASoundLostWithItsServerWaitsQuietlyForAnOutp
     EXPECT_EQ(std::count(log.begin(), log.end(), "play " + police), 2);
 }
 
+TEST_F(AlarmPlaybackControllerTest, ACustomSoundLostWithItsServerIsPlayedAgainRatherThanTheDefault)
+{
+    const std::string boom = "/clips/boom.wav";
+    players.files[boom] = {4.0, {}, 0};
+    play(AlarmSoundSelection::customFile(boom, "Boom"), 0.65f);
+    settle();
+    advance(1.0);
+    ++players.serverRestarts;
+    hardware.defaultDevice.reset();
+    players.files[boom].error = "Connection refused";
+    players.clearLog();
+    ::testing::internal::CaptureStderr();
+    advance(0.1);
+    settle();
+    advance(5.0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "AlarmPlaybackController sound failed while playing; opening it again.\n"
+              "AlarmPlaybackController custom file error: Connection refused\n"
+              "AlarmPlaybackController has no output device; waiting for one to play again.\n");
+    EXPECT_EQ(players.log(), (Strings{"stop " + boom, "open " + boom}));
+
+    hardware.defaultDevice = 5;
+    players.files[boom].error.clear();
+    players.clearLog();
+    advance(0.25);
+    settle();
+    EXPECT_EQ(players.log(), (Strings{"open " + boom, "volume " + boom + " 1", "play " + boom}));
+    EXPECT_TRUE(controller->isPlaying());
+}
+
 TEST_F(AlarmPlaybackControllerTest, PreparationFollowsTheSelectionAndFallsBackAsPlayDoes)
 {
     const auto handsOff = builtInPath("hands-off");
