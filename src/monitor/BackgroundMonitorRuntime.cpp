@@ -1,7 +1,10 @@
 #include "BackgroundMonitorRuntime.h"
 
+#include "AudioSettingsRestorer.h"
 #include "audio/AudioHardware.h"
 #include "linux/assembly/ProtectionServicesLinux.h"
+
+#include <cstdio>
 
 namespace hollerbox {
 
@@ -90,9 +93,32 @@ void BackgroundMonitorRuntime::stopAndExit()
             return;
         }
         m_exited = true;
+        handOverMissedAudioWrites();
         m_logger->flushStandardOutput(kStandardOutputFlushLimit);
         m_exitProcess(0);
     });
+}
+
+} // namespace hollerbox
+
+namespace hollerbox {
+
+void BackgroundMonitorRuntime::handOverMissedAudioWrites()
+{
+    const auto writes =
+        m_services ? m_services->missedAudioWrites() : std::vector<AudioHardwarePulse::MissedWrite>{};
+    if (writes.empty()) {
+        return;
+    }
+    if (const auto processID = AudioSettingsRestorer::handOver(writes)) {
+        std::fprintf(stderr,
+                     "BackgroundMonitor left %zu sink writes the sound server missed to process %lld.\n",
+                     writes.size(), *processID);
+    } else {
+        std::fprintf(stderr,
+                     "BackgroundMonitor could not start a process for the writes the sound server missed.\n");
+    }
+    std::fflush(stderr);
 }
 
 } // namespace hollerbox

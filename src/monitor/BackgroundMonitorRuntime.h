@@ -38,8 +38,8 @@ public:
     BackgroundMonitorRuntime& operator=(const BackgroundMonitorRuntime&) = delete;
 
     /// Stops the watch and the controller (restoring the audio output), then exits with 0 after 0.1 s, or up
-    /// to 0.7 s while audio settings wait for the sound server, and at most another 0.1 s for standard output
-    /// to take the last lines.
+    /// to 0.7 s while audio settings wait for the sound server (then leaving them to a process of their own),
+    /// and at most another 0.1 s for standard output to take the last lines.
     void stopAndExit();
 
     /// The controller's settings for the options.
@@ -50,6 +50,8 @@ private:
     void terminate();
     /// Whether audio settings the sound server missed are still to be applied.
     bool audioWritesPending() const;
+    /// Leaves the audio writes the sound server still has not taken to a process that outlives this one.
+    void handOverMissedAudioWrites();
 
     std::function<void(int)> m_exitProcess;
     ClockSystem m_clock;

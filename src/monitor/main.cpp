@@ -1,7 +1,9 @@
+#include "AudioSettingsRestorer.h"
 #include "BackgroundMonitorOptionParser.h"
 #include "BackgroundMonitorRuntime.h"
 #include "LogLocations.h"
 #include "engine/HollerboxDiagnostics.h"
+#include "linux/audio/MissedWriteCoding.h"
 #include "linux/base/SystemLogJournal.h"
 
 #include <QCoreApplication>
@@ -10,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 
 int main(int argc, char* argv[])
 {
@@ -20,6 +23,21 @@ int main(int argc, char* argv[])
     QCoreApplication application{argc, argv};
     HollerboxDiagnostics::setSystemLog(std::make_shared<SystemLogJournal>(
         "HollerboxBackgroundMonitor", std::string{HollerboxDiagnostics::subsystem}));
+
+    // An ended monitor's audio writes that its sound server missed, applied by a process of their own.
+    std::unique_ptr<AudioSettingsRestorer> restorer;
+    if (argc > 1 && std::string_view{argv[1]} == AudioSettingsRestorer::option) {
+        auto writes = argc == 3 ? MissedWriteCoding::decode(argv[2]) : std::nullopt;
+        if (!writes) {
+            std::fprintf(stderr,
+                         "Usage: %s %s '[{\"sink\": NAME, \"mute\": BOOL, \"volumes\": [VOLUME...]}...]'\n",
+                         argv[0], AudioSettingsRestorer::option);
+            return 2;
+        }
+        restorer = std::make_unique<AudioSettingsRestorer>(
+            std::move(*writes), [](int status) { QCoreApplication::exit(status); });
+        std::_Exit(QCoreApplication::exec());
+    }
 
     // The one runtime of this process, kept for the life of the process.
     std::unique_ptr<BackgroundMonitorRuntime> runtime;

@@ -3,8 +3,10 @@
 #include "WaitFor.h"
 
 #include <algorithm>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <iostream>
+#include <regex>
 
 namespace hollerbox::testing {
 namespace {
@@ -98,6 +100,47 @@ TEST_F(MonitorSoundServerFaultsTest,
     EXPECT_TRUE(waitForSink(true, initialVolume, 1s)) << "the user's mute and volume were not given back";
 }
 
+TEST_F(MonitorSoundServerFaultsTest, TheRestoreLeftBehindAppliesItsWritesOrRefusesThemAtOnce)
+{
+    startLaptop(false);
+    const std::string sink = PulseAudioServer::sinkName;
+    const struct
+    {
+        QStringList arguments;
+        /// None: still waiting, for a sink that does not exist.
+        std::optional<int> exitCode;
+        bool mutedAfter;
+        double volumeAfter;
+    } cases[] = {
+        {{QString::fromStdString("[{\"sink\":\"" + sink + "\",\"mute\":true,\"volumes\":[19661,19661]}]")},
+         0,
+         true,
+         0.3},
+        {{QString::fromStdString("[{\"sink\":\"gone\",\"mute\":true},{\"sink\":\"" + sink +
+                                 "\",\"mute\":true}]")},
+         std::nullopt,
+         true,
+         kAlarmVolume},
+        {{QStringLiteral("[{\"sink\":\"x\"}]")}, 2, false, kAlarmVolume},
+        {{}, 2, false, kAlarmVolume},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.arguments.join(' ').toStdString());
+        ASSERT_TRUE(laptop().pulse().setSinkMute(false));
+        ASSERT_TRUE(laptop().pulse().setSinkVolumes({kAlarmVolume, kAlarmVolume}));
+        MonitorProcess restorer{QStringList{QStringLiteral("--restore-audio")} + row.arguments,
+                                monitorEnvironment()};
+        ASSERT_TRUE(restorer.start());
+        EXPECT_TRUE(waitForSink(row.mutedAfter, row.volumeAfter, 1s));
+        if (row.exitCode) {
+            ASSERT_TRUE(restorer.waitForExit(1s));
+            EXPECT_EQ(restorer.exitCode(), *row.exitCode) << restorer.standardError();
+        } else {
+            EXPECT_FALSE(restorer.waitForExit(300ms));
+        }
+    }
+}
+
 struct FreezeCase
 {
     const char* name;
@@ -158,12 +201,28 @@ TEST_P(MonitorFrozenServerTest, TheMonitorGoesOnExitsInTimeAndLeavesTheServerWor
               << state->channelVolumes.front() << "\n";
     EXPECT_TRUE(waitFor([this] { return laptop().pulse().sinkInputs().empty(); }, 1s))
         << "a stream of the ended monitor is still on the sink";
-    if (param.thawAfterTermination) {
-        EXPECT_TRUE(waitForSink(true, initialVolume, 1s)) << "the user's mute and volume were not given back";
+    EXPECT_TRUE(waitForSink(true, initialVolume, 1s)) << "the user's mute and volume were not given back";
+
+    // Frozen through the whole exit, the server takes the restore from a process the monitor left it to,
+    // which ends once it is done.
+    const std::regex handedOver{"left 1 sink writes the sound server missed to process (\\d+)"};
+    std::smatch match;
+    const auto standardError = monitor->standardError();
+    ASSERT_EQ(std::regex_search(standardError, match, handedOver), !param.thawAfterTermination)
+        << standardError;
+    if (!param.thawAfterTermination) {
+        const auto restorer = "/proc/" + match[1].str();
+        // Reparented to init, the ended process may stay a zombie here until init reaps it.
+        const auto running = [&] {
+            std::ifstream stat{restorer + "/stat"};
+            std::string pid, name, state;
+            return static_cast<bool>(stat >> pid >> name >> state) && state != "Z";
+        };
+        EXPECT_TRUE(waitFor([&] { return !running(); }, 1s))
+            << "the process that restored the sink is still running";
     }
 }
 
-// Frozen through the whole exit, the server cannot take the restore: the monitor must still end in time.
 INSTANTIATE_TEST_SUITE_P(Freezes, MonitorFrozenServerTest,
                          ::testing::Values(FreezeCase{"ThreeSecondsThenThroughTheExit", 3000ms, std::nullopt},
                                            FreezeCase{"ASecondThenThawedDuringTheExit", 1000ms, 300ms},

@@ -97,6 +97,11 @@ AudioHardware& ProtectionServicesLinux::audioHardware()
     return *m_parts->audioHardware;
 }
 
+std::vector<AudioHardwarePulse::MissedWrite> ProtectionServicesLinux::missedAudioWrites()
+{
+    return m_parts->audioHardware->missedWrites();
+}
+
 AudioFilePlayerFactory& ProtectionServicesLinux::players()
 {
     return *m_parts->players;

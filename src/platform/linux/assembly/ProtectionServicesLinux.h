@@ -2,6 +2,7 @@
 
 #include "engine/OpenLidAlarmController.h"
 #include "engine/ProtectionConfiguration.h"
+#include "linux/audio/AudioHardwarePulse.h"
 #include "ports/BackgroundWorker.h"
 #include "ports/Clock.h"
 #include "ports/MainQueue.h"
@@ -9,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace hollerbox {
 
@@ -56,6 +58,8 @@ public:
     MainQueue& mainQueue() { return m_mainQueue; }
     const Clock& clock() const { return m_clock; }
     AudioHardware& audioHardware();
+    /// The audio writes the sound server has missed and that are still kept for it.
+    std::vector<AudioHardwarePulse::MissedWrite> missedAudioWrites();
     AudioFilePlayerFactory& players();
     const BuiltInSoundLocator& sounds() const;
     BackgroundWorker& worker();

@@ -3,6 +3,7 @@
 #include "OwnAudioStreams.h"
 #include "PulseOutputPortKind.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -100,6 +101,9 @@ public:
             return;
         }
         pa_threaded_mainloop_set_name(m_mainloop, "hollerbox-pulse");
+        for (const auto& missed : m_options.missedWrites) {
+            keepMissed(missed);
+        }
         Lock lock{*this};
         if (pa_threaded_mainloop_start(m_mainloop) < 0) {
             return;
@@ -291,6 +295,22 @@ public:
         return !m_pendingWrites.empty();
     }
 
+    std::vector<MissedWrite> missedWrites()
+    {
+        const std::lock_guard lock{m_pendingMutex};
+        dropExpiredWrites();
+        std::vector<MissedWrite> writes;
+        for (const auto& [name, write] : m_pendingWrites) {
+            MissedWrite missed{name, write.mute, {}};
+            if (write.volume) {
+                missed.channelVolumes.assign(write.volume->values,
+                                             write.volume->values + write.volume->channels);
+            }
+            writes.push_back(std::move(missed));
+        }
+        return writes;
+    }
+
     void keepOwnPlaybackOn(std::optional<std::string> name)
     {
         if (!m_mainloop) {
@@ -394,6 +414,31 @@ private:
         const auto serial = ++m_writeSerial;
         change(write, serial);
         return serial;
+    }
+
+    /// Keeps a write another connection missed; one with a volume that is no valid channel volume keeps its
+    /// mute alone.
+    void keepMissed(const MissedWrite& missed)
+    {
+        std::optional<pa_cvolume> volume;
+        const auto& values = missed.channelVolumes;
+        if (!values.empty() && values.size() <= PA_CHANNELS_MAX &&
+            std::all_of(values.begin(), values.end(),
+                        [](std::uint32_t value) { return value <= PA_VOLUME_MAX; })) {
+            volume.emplace();
+            pa_cvolume_init(&*volume);
+            volume->channels = static_cast<std::uint8_t>(values.size());
+            std::copy(values.begin(), values.end(), volume->values);
+        }
+        if (missed.sinkName.empty() || (!missed.mute && !volume)) {
+            return;
+        }
+        keep(missed.sinkName, [&](PendingWrite& write, std::uint64_t serial) {
+            write.mute = missed.mute;
+            write.muteSerial = serial;
+            write.volume = volume;
+            write.volumeSerial = serial;
+        });
     }
 
     /// Forgets a pending value once the server has answered for it, unless a later write replaced it.
@@ -904,6 +949,11 @@ void AudioHardwarePulse::keepOwnPlaybackOn(std::optional<std::uint32_t> device)
 bool AudioHardwarePulse::hasPendingWrites()
 {
     return m_connection->hasPendingWrites();
+}
+
+std::vector<AudioHardwarePulse::MissedWrite> AudioHardwarePulse::missedWrites()
+{
+    return m_connection->missedWrites();
 }
 
 void AudioHardwarePulse::setChangeHandler(ChangeHandler handler)

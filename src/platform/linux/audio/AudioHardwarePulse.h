@@ -24,6 +24,17 @@ namespace hollerbox {
 class AudioHardwarePulse final : public AudioHardware
 {
 public:
+    /// A mute or volume write the server has not confirmed, by sink name; the volume is one raw PulseAudio
+    /// volume per channel (empty: none to write).
+    struct MissedWrite
+    {
+        std::string sinkName;
+        std::optional<bool> mute;
+        std::vector<std::uint32_t> channelVolumes;
+
+        friend bool operator==(const MissedWrite&, const MissedWrite&) = default;
+    };
+
     struct Options
     {
         /// The server to use ("unix:/path/native"); none means libpulse's default (PULSE_SERVER and so on).
@@ -36,6 +47,8 @@ public:
         std::chrono::milliseconds readLifetime{1000};
         /// How long a write the server missed is kept to be applied after a reconnection.
         std::chrono::milliseconds pendingWriteLimit{10000};
+        /// Writes another connection missed, kept from the start as if this one had missed them.
+        std::vector<MissedWrite> missedWrites{};
     };
 
     /// Connects to the server, waiting at most one request timeout for it to accept.
@@ -55,6 +68,8 @@ public:
     bool selectOutputPort(std::uint32_t device, const std::string& name) override;
     void keepOwnPlaybackOn(std::optional<std::uint32_t> device) override;
     bool hasPendingWrites() override;
+    /// The writes still kept to be applied once the server answers, so that another process can take them on.
+    std::vector<MissedWrite> missedWrites();
     void setChangeHandler(ChangeHandler handler) override;
 
     /// Whether a connection to the server is established now.
