@@ -2,9 +2,9 @@
 
 #include "engine/HollerboxDiagnostics.h"
 #include "linux/audio/MissedWriteCoding.h"
+#include "linux/base/ProcessHandle.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 
 namespace hollerbox {
 
@@ -15,11 +15,13 @@ constexpr std::chrono::milliseconds kCheckInterval{100};
 } // namespace
 
 AudioSettingsRestorer::AudioSettingsRestorer(std::vector<AudioHardwarePulse::MissedWrite> writes,
-                                             std::function<void(int status)> exitProcess)
-    : m_exitProcess(std::move(exitProcess))
+                                             std::function<void(int status)> exitProcess,
+                                             std::chrono::milliseconds limit)
+    : m_exitProcess(std::move(exitProcess)), m_limit(limit)
 {
     AudioHardwarePulse::Options options;
-    options.pendingWriteLimit = writeLimit;
+    // Kept past the limit, so that only the limit decides when to give up.
+    options.pendingWriteLimit = limit + std::chrono::seconds{1};
     options.missedWrites = std::move(writes);
     m_hardware = std::make_unique<AudioHardwarePulse>(m_mainQueue, std::move(options));
     m_checkTask = m_mainQueue.scheduleRepeating(kCheckInterval, [this] { check(); });
@@ -29,34 +31,32 @@ AudioSettingsRestorer::~AudioSettingsRestorer() = default;
 
 void AudioSettingsRestorer::check()
 {
-    if (m_finished || m_hardware->hasPendingWrites()) {
+    const bool pending = m_hardware->hasPendingWrites();
+    if (m_finished || (pending && std::chrono::steady_clock::now() - m_startedAt < m_limit)) {
         return;
     }
     m_finished = true;
     m_checkTask->cancel();
-    const bool expired = std::chrono::steady_clock::now() - m_startedAt >= writeLimit;
-    HollerboxDiagnostics::log(expired ? "The sound server did not answer in time; the audio output keeps the "
-                                        "alarm's mute and volume."
-                                      : "The audio output's mute and volume from before the alarm are back.",
+    HollerboxDiagnostics::log(pending
+                                  ? "The sound server did not take the audio output's mute and volume from "
+                                    "before the alarm in time."
+                                  : "The audio output's mute and volume from before the alarm are back.",
                               m_clock.now());
-    m_exitProcess(expired ? 1 : 0);
+    m_exitProcess(pending ? 1 : 0);
 }
 
 std::optional<long long>
 AudioSettingsRestorer::handOver(const std::vector<AudioHardwarePulse::MissedWrite>& writes)
 {
-    QProcess process;
-    process.setProgram(QCoreApplication::applicationFilePath());
-    process.setArguments(
-        {QString::fromLatin1(option), QString::fromStdString(MissedWriteCoding::encode(writes))});
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    qint64 processID = 0;
-    if (!process.startDetached(&processID)) {
+    // This very executable, even when an upgrade has replaced its file since it started.
+    const auto process = ProcessHandle::spawnDetached(
+        QStringLiteral("/proc/self/exe"),
+        {QString::fromLatin1(option), QString::fromStdString(MissedWriteCoding::encode(writes))},
+        QCoreApplication::applicationFilePath());
+    if (!process) {
         return std::nullopt;
     }
-    return processID;
+    return process->processId();
 }
 
 } // namespace hollerbox

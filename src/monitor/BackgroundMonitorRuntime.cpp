@@ -2,9 +2,11 @@
 
 #include "AudioSettingsRestorer.h"
 #include "audio/AudioHardware.h"
+#include "engine/HollerboxDiagnostics.h"
 #include "linux/assembly/ProtectionServicesLinux.h"
 
 #include <cstdio>
+#include <string>
 
 namespace hollerbox {
 
@@ -99,10 +101,6 @@ void BackgroundMonitorRuntime::stopAndExit()
     });
 }
 
-} // namespace hollerbox
-
-namespace hollerbox {
-
 void BackgroundMonitorRuntime::handOverMissedAudioWrites()
 {
     const auto writes =
@@ -110,15 +108,16 @@ void BackgroundMonitorRuntime::handOverMissedAudioWrites()
     if (writes.empty()) {
         return;
     }
-    if (const auto processID = AudioSettingsRestorer::handOver(writes)) {
-        std::fprintf(stderr,
-                     "BackgroundMonitor left %zu sink writes the sound server missed to process %lld.\n",
-                     writes.size(), *processID);
-    } else {
-        std::fprintf(stderr,
-                     "BackgroundMonitor could not start a process for the writes the sound server missed.\n");
-    }
+    const auto processID = AudioSettingsRestorer::handOver(writes);
+    const auto message =
+        processID ? "The sound server has not taken the audio output's mute and volume for " +
+                        std::to_string(writes.size()) + " device(s) yet; process " +
+                        std::to_string(*processID) + " applies them when it does."
+                  : std::string{"The sound server has not taken the audio output's mute and volume, and no "
+                                "process could be started to apply them later."};
+    std::fprintf(stderr, "BackgroundMonitor %s\n", message.c_str());
     std::fflush(stderr);
+    HollerboxDiagnostics::log(message, m_clock.now());
 }
 
 } // namespace hollerbox

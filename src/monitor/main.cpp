@@ -25,7 +25,6 @@ int main(int argc, char* argv[])
         "HollerboxBackgroundMonitor", std::string{HollerboxDiagnostics::subsystem}));
 
     // An ended monitor's audio writes that its sound server missed, applied by a process of their own.
-    std::unique_ptr<AudioSettingsRestorer> restorer;
     if (argc > 1 && std::string_view{argv[1]} == AudioSettingsRestorer::option) {
         auto writes = argc == 3 ? MissedWriteCoding::decode(argv[2]) : std::nullopt;
         if (!writes) {
@@ -34,7 +33,7 @@ int main(int argc, char* argv[])
                          argv[0], AudioSettingsRestorer::option);
             return 2;
         }
-        restorer = std::make_unique<AudioSettingsRestorer>(
+        const auto restorer = std::make_unique<AudioSettingsRestorer>(
             std::move(*writes), [](int status) { QCoreApplication::exit(status); });
         std::_Exit(QCoreApplication::exec());
     }

@@ -17,18 +17,17 @@
 
 namespace hollerbox {
 
-/// Plays one alarm per `play`: the selected file, the default sound when a custom file cannot be played (but
-/// the custom file again once there is an output device, when there was none), a
+/// Plays one alarm per `play`: the selected file, the default sound when a custom file cannot be played, a
 /// synthesised pattern when a built-in file is missing, or, when a built-in file cannot be opened, that file
-/// tried again `count` times, the interval apart; while there is no output device at all, those tries wait
-/// for one without being used up. A sound that fails while it plays (its sound server went away) is played
-/// again from the start. With a volume override it keeps the output device unmuted
-/// at that volume while sounds play (every 500 ms, and at once when the sound server reports a change), and
-/// gives the device back only in `stop` (or on destruction). Files and tones are opened as background work,
-/// so the main thread never waits for the sound server, and `stop` ends every sound at once, retries and
-/// patterns included; `prepare` opens the selected file ahead, so that its `play` only starts it, and opens
-/// it again after each playback until `release`. Main thread only; the factory, locator, queue, worker and
-/// clock must outlive background work that the controller started.
+/// tried again `count` times, the interval apart. While there is no output device at all, a custom file waits
+/// for one instead of falling back, and the tries wait without being used up. A sound that fails while it
+/// plays (its sound server went away) is played again from the start. With a volume override it keeps the
+/// output device unmuted at that volume while sounds play (every 500 ms, and at once when the sound server
+/// reports a change), and gives the device back only in `stop` (or on destruction). Files and tones are
+/// opened as background work, so the main thread never waits for the sound server, and `stop` ends every
+/// sound at once, retries and patterns included; `prepare` opens the selected file ahead, so that its `play`
+/// only starts it, and opens it again after each playback until `release`. Main thread only; the factory,
+/// locator, queue, worker and clock must outlive background work that the controller started.
 class AlarmPlaybackController final : public AlarmPlaybackControlling
 {
 public:

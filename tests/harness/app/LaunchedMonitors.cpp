@@ -1,7 +1,7 @@
 #include "LaunchedMonitors.h"
 
 #include "EventLoopWait.h"
-#include "model/launch/ProcessHandle.h"
+#include "linux/base/ProcessHandle.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "BackgroundMonitorLaunching.h"
-#include "ProcessHandle.h"
+#include "linux/base/ProcessHandle.h"
 
 #include <QDateTime>
 #include <QSocketNotifier>

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <mutex>
 #include <pulse/pulseaudio.h>
+#include <utility>
 
 namespace hollerbox {
 
@@ -101,7 +102,7 @@ public:
             return;
         }
         pa_threaded_mainloop_set_name(m_mainloop, "hollerbox-pulse");
-        for (const auto& missed : m_options.missedWrites) {
+        for (const auto& missed : std::exchange(m_options.missedWrites, {})) {
             keepMissed(missed);
         }
         Lock lock{*this};

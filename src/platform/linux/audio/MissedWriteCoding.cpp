@@ -15,7 +15,8 @@ std::string MissedWriteCoding::encode(const std::vector<AudioHardwarePulse::Miss
         }
         array.push_back(std::move(object));
     }
-    return array.dump();
+    // A sink name that is not UTF-8 is sent with replacement characters: it then names no sink.
+    return array.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 std::optional<std::vector<AudioHardwarePulse::MissedWrite>> MissedWriteCoding::decode(std::string_view text)

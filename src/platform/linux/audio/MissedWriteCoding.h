@@ -16,8 +16,7 @@ class MissedWriteCoding
 public:
     static std::string encode(const std::vector<AudioHardwarePulse::MissedWrite>& writes);
     /// The writes in `text`, or none when it is not such an array: every object needs a non-empty sink name
-    /// and a mute or at least one channel volume; a volume list must have 1 to 32 entries of at most
-    /// 0x7fffffff.
+    /// and a mute or at least one channel volume; a volume list has at most 32 entries of at most 0x7fffffff.
     static std::optional<std::vector<AudioHardwarePulse::MissedWrite>> decode(std::string_view text);
 };
 

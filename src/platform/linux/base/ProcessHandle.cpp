@@ -74,14 +74,15 @@ ProcessHandle::ProcessHandle(FileDescriptor pidfd, pid_t processId, bool isChild
     : m_pidfd(std::move(pidfd)), m_processId(processId), m_isChild(isChild)
 {}
 
-std::optional<ProcessHandle> ProcessHandle::spawnDetached(const QString& program,
-                                                          const QStringList& arguments)
+std::optional<ProcessHandle>
+ProcessHandle::spawnDetached(const QString& program, const QStringList& arguments, const QString& programName)
 {
     SpawnSetup setup;
     if (!setup.prepareDetached()) {
         return std::nullopt;
     }
-    std::vector<QByteArray> texts{QFile::encodeName(program)};
+    const QByteArray path = QFile::encodeName(program);
+    std::vector<QByteArray> texts{programName.isEmpty() ? path : QFile::encodeName(programName)};
     for (const auto& argument : arguments) {
         texts.push_back(argument.toUtf8());
     }
@@ -92,7 +93,7 @@ std::optional<ProcessHandle> ProcessHandle::spawnDetached(const QString& program
     argv.push_back(nullptr);
 
     pid_t processId = -1;
-    if (::posix_spawn(&processId, texts.front().constData(), setup.actions(), setup.attributes(), argv.data(),
+    if (::posix_spawn(&processId, path.constData(), setup.actions(), setup.attributes(), argv.data(),
                       environ) != 0) {
         return std::nullopt;
     }

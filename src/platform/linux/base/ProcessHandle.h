@@ -16,8 +16,10 @@ class ProcessHandle
 public:
     /// Starts `program` with `arguments` as a detached child: a session of its own, standard input, output
     /// and error on /dev/null, no other inherited descriptors, default signal handling and an empty signal
-    /// mask; environment and working directory inherited. None when it could not be started.
-    static std::optional<ProcessHandle> spawnDetached(const QString& program, const QStringList& arguments);
+    /// mask; environment and working directory inherited; `programName`, when given, is its argument 0
+    /// instead of `program`. None when it could not be started.
+    static std::optional<ProcessHandle> spawnDetached(const QString& program, const QStringList& arguments,
+                                                      const QString& programName = {});
     /// A handle on the existing process `processId`, or none when there is no such process. Such a process
     /// is not our child: it is never reaped here.
     static std::optional<ProcessHandle> open(pid_t processId);
