@@ -31,6 +31,25 @@ protected:
         }
     }
 
+    /// Plays `selection` at 0.65 for a second, then takes the sound server and the output device away (so
+    /// that `file` cannot be opened) for `seconds`; what was printed meanwhile.
+    std::string playThenLoseTheServer(const AlarmSoundSelection& selection, const std::string& file,
+                                      double seconds)
+    {
+        play(selection, 0.65f);
+        settle();
+        advance(1.0);
+        ++players.serverRestarts;
+        hardware.defaultDevice.reset();
+        players.files[file].error = "Connection refused";
+        players.clearLog();
+        ::testing::internal::CaptureStderr();
+        advance(0.1);
+        settle();
+        advance(seconds);
+        return ::testing::internal::GetCapturedStderr();
+    }
+
     bool logged(const std::string& entry) const
     {
         const auto log = players.log();
@@ -158,18 +177,7 @@ TEST_F(AlarmPlaybackControllerTest, APreparedSoundWhoseServerWentAwayIsOpenedAga
 TEST_F(AlarmPlaybackControllerTest, ASoundLostWithItsServerWaitsQuietlyForAnOutputWithoutUsingUpItsTries)
 {
     const auto police = builtInPath("police-alarm");
-    play(builtIn(BuiltInAlarmSound::policeAlarm), 0.65f);
-    settle();
-    advance(1.0);
-    ++players.serverRestarts;
-    hardware.defaultDevice.reset();
-    players.files[police].error = "Connection refused";
-    players.clearLog();
-    ::testing::internal::CaptureStderr();
-    advance(0.1);
-    settle();
-    advance(10.0);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(playThenLoseTheServer(builtIn(BuiltInAlarmSound::policeAlarm), police, 10.0),
               "AlarmPlaybackController sound failed while playing; opening it again.\n"
               "AlarmPlaybackController custom file error: Connection refused\n"
               "AlarmPlaybackProbe custom file error: Connection refused\n"
@@ -199,18 +207,7 @@ TEST_F(AlarmPlaybackControllerTest, ACustomSoundLostWithItsServerIsPlayedAgainRa
 {
     const std::string boom = "/clips/boom.wav";
     players.files[boom] = {4.0, {}, 0};
-    play(AlarmSoundSelection::customFile(boom, "Boom"), 0.65f);
-    settle();
-    advance(1.0);
-    ++players.serverRestarts;
-    hardware.defaultDevice.reset();
-    players.files[boom].error = "Connection refused";
-    players.clearLog();
-    ::testing::internal::CaptureStderr();
-    advance(0.1);
-    settle();
-    advance(5.0);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(playThenLoseTheServer(AlarmSoundSelection::customFile(boom, "Boom"), boom, 5.0),
               "AlarmPlaybackController sound failed while playing; opening it again.\n"
               "AlarmPlaybackController custom file error: Connection refused\n"
               "AlarmPlaybackController has no output device; waiting for one to play again.\n");
