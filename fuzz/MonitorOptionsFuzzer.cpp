@@ -1,6 +1,8 @@
-// The background monitor's command line: arguments separated by NUL bytes.
+// The background monitor's command line: arguments separated by NUL bytes; as a whole, also the writes its
+// audio restore mode takes.
 #include "BackgroundMonitorOptionParser.h"
 #include "FuzzExpect.h"
+#include "linux/audio/MissedWriteCoding.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,6 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (const auto number = BackgroundMonitorOptionParser::parseFloat(input)) {
         HOLLERBOX_FUZZ_EXPECT(!std::isnan(*number));
+    }
+    if (const auto writes = MissedWriteCoding::decode(input)) {
+        HOLLERBOX_FUZZ_EXPECT(MissedWriteCoding::decode(MissedWriteCoding::encode(*writes)) == writes);
     }
     return 0;
 }
