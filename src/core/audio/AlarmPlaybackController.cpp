@@ -131,14 +131,17 @@ void AlarmPlaybackController::release()
 
 void AlarmPlaybackController::startPreparing()
 {
-    // The files `play` would try, in its order; a missing built-in file is synthesised, not prepared.
+    // The files `play` would try, in its order; a missing built-in file is synthesised, not prepared, and a
+    // custom file that fails while there is no device is opened again rather than replaced.
     std::vector<std::string> files;
-    if (const auto custom = m_preparedSelection->customFilePath()) {
+    const auto custom = m_preparedSelection->customFilePath();
+    if (custom) {
         files.push_back(*custom);
     }
     const auto builtIn =
         m_preparedSelection->isBuiltIn() ? *m_preparedSelection : AlarmSoundSelection::defaultSelection();
-    if (const auto file = builtIn.builtInSound()->bundledFileURL(m_sounds)) {
+    if (const auto file = builtIn.builtInSound()->bundledFileURL(m_sounds);
+        file && (!custom || hasOutputDevice())) {
         files.push_back(*file);
     }
     if (files.empty()) {

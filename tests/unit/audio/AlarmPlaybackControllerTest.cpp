@@ -220,6 +220,17 @@ TEST_F(AlarmPlaybackControllerTest, ACustomSoundLostWithItsServerIsPlayedAgainRa
     settle();
     EXPECT_EQ(players.log(), (Strings{"open " + boom, "volume " + boom + " 1", "play " + boom}));
     EXPECT_TRUE(controller->isPlaying());
+
+    // Prepared while there is no device, it is tried alone: no default sound stands ready in its place.
+    controller->stop();
+    hardware.defaultDevice.reset();
+    players.files[boom].error = "Connection refused";
+    players.clearLog();
+    ::testing::internal::CaptureStderr();
+    controller->prepare(AlarmSoundSelection::customFile(boom, "Boom"));
+    settle();
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(players.log(), (Strings{"open " + boom}));
 }
 
 TEST_F(AlarmPlaybackControllerTest, PreparationFollowsTheSelectionAndFallsBackAsPlayDoes)
