@@ -9,6 +9,18 @@ namespace {
 
 constexpr int kMaximumBackoff = 32;
 
+/// The bus's address as the environment gives it now (libdbus reads it only once per process), or empty to
+/// let libdbus find it.
+QString addressFromEnvironment(QDBusConnection::BusType type)
+{
+    const auto address = qEnvironmentVariable(
+        type == QDBusConnection::SystemBus ? "DBUS_SYSTEM_BUS_ADDRESS" : "DBUS_SESSION_BUS_ADDRESS");
+    if (address.isEmpty() && type == QDBusConnection::SystemBus) {
+        return QStringLiteral("unix:path=/run/dbus/system_bus_socket");
+    }
+    return address;
+}
+
 QString uniqueConnectionName(const QString& purpose)
 {
     static std::atomic<unsigned> counter{0};
@@ -39,7 +51,9 @@ std::optional<QDBusConnection> BusConnection::connection()
     }
     m_nextAttemptAt = now + m_retryInterval * m_backoff;
     m_name = uniqueConnectionName(m_purpose);
-    auto attempt = QDBusConnection::connectToBus(m_type, m_name);
+    const auto address = addressFromEnvironment(m_type);
+    auto attempt = address.isEmpty() ? QDBusConnection::connectToBus(m_type, m_name)
+                                     : QDBusConnection::connectToBus(address, m_name);
     if (!attempt.isConnected()) {
         disconnect();
         m_backoff = std::min(m_backoff * 2, kMaximumBackoff);

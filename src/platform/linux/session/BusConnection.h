@@ -9,9 +9,9 @@
 namespace hollerbox {
 
 /// A private connection to the system or session bus (as DBUS_SYSTEM_BUS_ADDRESS and
-/// DBUS_SESSION_BUS_ADDRESS say) under a name of its own. A lost bus is reconnected on demand, so a bus that
-/// starts or restarts later is picked up; failed attempts are spaced by `retryInterval`, doubling after each
-/// failure up to 32 times that.
+/// DBUS_SESSION_BUS_ADDRESS say at each attempt) under a name of its own. A lost bus is reconnected on
+/// demand, so a bus that starts or restarts later is picked up; failed attempts are spaced by
+/// `retryInterval`, doubling after each failure up to 32 times that.
 class BusConnection
 {
 public:
