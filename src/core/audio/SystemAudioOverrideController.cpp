@@ -66,59 +66,70 @@ bool volumeNeedsForcing(std::optional<float> current, float target, bool follows
 
 bool SystemAudioOverrideController::begin(float targetVolumeScalar)
 {
-    const auto target = clampedVolumeScalar(targetVolumeScalar);
-    const bool first = !m_activeSnapshot;
-    std::uint32_t device = 0;
-    if (!first) {
-        device = m_activeSnapshot->deviceID;
-    } else {
-        const auto found = defaultOutputDeviceID();
-        if (!found) {
-            return false;
-        }
-        device = *found;
-        m_activeSnapshot = currentSnapshot(device);
-        m_hardware.keepOwnPlaybackOn(device);
+    auto* takeover = currentTakeover();
+    if (!takeover) {
+        return false;
     }
-    const auto ports = m_hardware.outputPorts(device);
-    if (first) {
-        const auto active =
-            std::find_if(ports.begin(), ports.end(), [](const auto& port) { return port.active; });
-        if (active != ports.end()) {
-            m_portBefore = active->name;
-        }
-    }
-    moveToSpeakerPort(device, ports);
-    applyOverride(device, target);
+    moveToSpeakerPort(*takeover, m_hardware.outputPorts(takeover->snapshot.deviceID));
+    applyOverride(*takeover, clampedVolumeScalar(targetVolumeScalar));
     return true;
+}
+
+SystemAudioOverrideController::Takeover* SystemAudioOverrideController::currentTakeover()
+{
+    const auto device = defaultOutputDeviceID();
+    if (!device) {
+        return m_takeovers.empty() ? nullptr : &m_takeovers.back();
+    }
+    if (!m_takeovers.empty() && m_takeovers.back().snapshot.deviceID == *device) {
+        return &m_takeovers.back();
+    }
+    const auto known = std::find_if(m_takeovers.begin(), m_takeovers.end(), [&](const Takeover& takeover) {
+        return takeover.snapshot.deviceID == *device;
+    });
+    if (known != m_takeovers.end()) {
+        // A device that comes back keeps the state recorded before it was first taken over.
+        std::rotate(known, std::next(known), m_takeovers.end());
+    } else {
+        Takeover takeover{currentSnapshot(*device), std::nullopt, false};
+        for (const auto& port : m_hardware.outputPorts(*device)) {
+            if (port.active) {
+                takeover.portBefore = port.name;
+            }
+        }
+        m_takeovers.push_back(std::move(takeover));
+    }
+    m_hardware.keepOwnPlaybackOn(*device);
+    return &m_takeovers.back();
 }
 
 void SystemAudioOverrideController::end()
 {
-    if (!m_activeSnapshot) {
+    if (m_takeovers.empty()) {
         return;
     }
-    const auto snapshot = *m_activeSnapshot;
     m_hardware.keepOwnPlaybackOn(std::nullopt);
-    if (m_movedPort && m_portBefore) {
-        m_hardware.selectOutputPort(snapshot.deviceID, *m_portBefore);
+    for (auto takeover = m_takeovers.rbegin(); takeover != m_takeovers.rend(); ++takeover) {
+        if (takeover->movedPort && takeover->portBefore) {
+            m_hardware.selectOutputPort(takeover->snapshot.deviceID, *takeover->portBefore);
+        }
+        restore(takeover->snapshot);
     }
-    restore(snapshot);
-    m_activeSnapshot.reset();
-    m_portBefore.reset();
-    m_movedPort = false;
+    m_takeovers.clear();
 }
 
 bool SystemAudioOverrideController::reapplyIfChanged(float targetVolumeScalar)
 {
-    if (!m_activeSnapshot) {
+    if (m_takeovers.empty()) {
         return false;
     }
+    const auto forcedBefore = m_takeovers.back().snapshot.deviceID;
+    auto& takeover = *currentTakeover();
     const auto target = clampedVolumeScalar(targetVolumeScalar);
-    const auto device = m_activeSnapshot->deviceID;
+    const auto device = takeover.snapshot.deviceID;
     const bool followsStreams = m_hardware.hasProperty(device, AudioDeviceProperty::volumeFollowsStreams, 0);
-    bool changed = moveToSpeakerPort(device, m_hardware.outputPorts(device));
-    for (std::uint32_t element = 0; element < m_activeSnapshot->volumes.size(); ++element) {
+    bool changed = moveToSpeakerPort(takeover, m_hardware.outputPorts(device)) || device != forcedBefore;
+    for (std::uint32_t element = 0; element < takeover.snapshot.volumes.size(); ++element) {
         if (m_hardware.hasProperty(device, AudioDeviceProperty::mute, element)) {
             const auto mute = m_hardware.readMute(device, element);
             changed = changed || (mute && *mute != 0);
@@ -129,7 +140,7 @@ bool SystemAudioOverrideController::reapplyIfChanged(float targetVolumeScalar)
         }
     }
     if (changed) {
-        applyOverride(device, target);
+        applyOverride(takeover, target);
     }
     return changed;
 }
@@ -159,21 +170,22 @@ SystemAudioOverrideController::Snapshot SystemAudioOverrideController::currentSn
     return snapshot;
 }
 
-bool SystemAudioOverrideController::moveToSpeakerPort(std::uint32_t deviceID,
+bool SystemAudioOverrideController::moveToSpeakerPort(Takeover& takeover,
                                                       const std::vector<AudioOutputPort>& ports)
 {
     const auto* speaker = speakerReplacement(ports);
     if (!speaker) {
         return false;
     }
-    m_hardware.selectOutputPort(deviceID, speaker->name);
-    m_movedPort = true;
+    m_hardware.selectOutputPort(takeover.snapshot.deviceID, speaker->name);
+    takeover.movedPort = true;
     return true;
 }
 
-void SystemAudioOverrideController::applyOverride(std::uint32_t deviceID, float targetVolumeScalar)
+void SystemAudioOverrideController::applyOverride(const Takeover& takeover, float targetVolumeScalar)
 {
-    const auto elements = static_cast<std::uint32_t>(m_activeSnapshot->volumes.size());
+    const auto deviceID = takeover.snapshot.deviceID;
+    const auto elements = static_cast<std::uint32_t>(takeover.snapshot.volumes.size());
     for (std::uint32_t element = 0; element < elements; ++element) {
         if (m_hardware.hasProperty(deviceID, AudioDeviceProperty::mute, element)) {
             m_hardware.writeMute(deviceID, element, 0);

@@ -132,6 +132,58 @@ TEST_F(AntiSilencingTest, AStreamMovedToAnotherSinkIsBroughtBackAndBothSinksEndA
     EXPECT_EQ(secondAfter->channelVolumes, secondBefore->channelVolumes);
 }
 
+TEST_F(AntiSilencingTest, AnUnpluggedDeviceHandsTheAlarmToTheNextOneAndEachGetsItsValuesBack)
+{
+    constexpr const char* dock = "hollerbox_dock_sink";
+    const auto plugIn = [&] {
+        return server.pactl({"load-module", "module-null-sink", QStringLiteral("sink_name=%1").arg(dock)});
+    };
+    const auto module = plugIn();
+    ASSERT_TRUE(module.has_value());
+    ASSERT_TRUE(server.setSinkVolumes({0.4, 0.5}, dock));
+    ASSERT_TRUE(server.pactl({"set-default-sink", dock}));
+    const auto dockBefore = server.sinkState(dock);
+    ASSERT_TRUE(dockBefore.has_value());
+    const auto forcedWithin = [&](const char* sink, std::chrono::milliseconds limit) {
+        return waitProcessingEvents(
+            [&] {
+                const auto state = server.sinkState(sink);
+                return state && !state->muted && std::abs(state->channelVolumes.at(0) - 0.65) < 1e-3;
+            },
+            limit);
+    };
+    controller->play(AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm), 3, 180, 0.65f);
+    ASSERT_TRUE(forcedWithin(dock, 3s));
+
+    // The server moves the siren to the recorded sink, muted at 0.3 by the user.
+    const auto unplugged = Clock::now();
+    ASSERT_TRUE(server.pactl({"unload-module", QString::fromStdString(*module).trimmed()}));
+    EXPECT_TRUE(forcedWithin(PulseAudioServer::sinkName, 1s))
+        << "the next device was not forced within a second";
+    std::cout << "[ measure  ] device unplugged: the next one forced after "
+              << milliseconds(Clock::now() - unplugged) << " ms\n";
+    const auto heard = waitUntilHeard(unplugged, 3s, 0.05);
+    ASSERT_TRUE(heard.has_value()) << "the siren was not heard on the next device";
+    std::cout << "[ measure  ] device unplugged: siren heard on the next one after "
+              << milliseconds(*heard - unplugged) << " ms\n";
+
+    controller->stop();
+    const auto restored = server.sinkState();
+    ASSERT_TRUE(restored.has_value());
+    EXPECT_TRUE(restored->muted);
+    EXPECT_NEAR(restored->channelVolumes.at(0), 0.3, 1e-3);
+    // The unplugged device's values wait for it, and land when it is back.
+    ASSERT_TRUE(plugIn().has_value());
+    EXPECT_TRUE(waitProcessingEvents(
+        [&] {
+            const auto state = server.sinkState(dock);
+            return state && state->muted == dockBefore->muted &&
+                   state->channelVolumes == dockBefore->channelVolumes;
+        },
+        2s))
+        << "the unplugged device did not get its values back";
+}
+
 /// The same on a server whose sink volumes follow their loudest stream.
 class FlatVolumeTest : public AntiSilencingTest
 {

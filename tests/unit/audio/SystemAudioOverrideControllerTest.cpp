@@ -48,20 +48,31 @@ TEST_F(SystemAudioOverrideControllerTest, RecordsEveryChannelThenForcesAndRestor
     EXPECT_FALSE(hardware.ownPlaybackDevice.has_value());
 }
 
-TEST_F(SystemAudioOverrideControllerTest, ASecondBeginKeepsTheFirstSnapshotAndDevice)
+TEST_F(SystemAudioOverrideControllerTest, ASecondBeginKeepsTheFirstSnapshotAndTakesOverANewDefaultDevice)
 {
     controller.begin(0.5f);
     hardware.devices[7].volume[0].value = 0.2f;
-    hardware.devices[8] = FakeAudioHardware::stereoDevice(0, 0.9f);
-    hardware.defaultDevice = 8;
     hardware.calls.clear();
     EXPECT_TRUE(controller.begin(0.5f));
-    EXPECT_EQ(hardware.calls, (Strings{"writeMute 0=0", "writeMute 1=0", "writeMute 2=0", "writeVolume 0=0.5",
-                                       "writeVolume 1=0.5", "writeVolume 2=0.5"}));
-    EXPECT_EQ(hardware.devices[8].volume[0].value, 0.9f);
+    EXPECT_EQ(hardware.writes(), (Strings{"writeMute 0=0", "writeMute 1=0", "writeMute 2=0",
+                                          "writeVolume 0=0.5", "writeVolume 1=0.5", "writeVolume 2=0.5"}));
+
+    // The forced device is unplugged: the next default is taken over, and both get their values back, each
+    // as it was before it was first taken over, even one that comes and goes again.
+    hardware.devices[8] = FakeAudioHardware::stereoDevice(1, 0.1f);
+    for (const std::uint32_t device : {8u, 7u, 8u}) {
+        hardware.defaultDevice = device;
+        EXPECT_TRUE(device == 8 ? controller.reapplyIfChanged(0.5f) : controller.begin(0.5f));
+        EXPECT_EQ(hardware.devices[device].mute[0].value, 0u);
+        EXPECT_EQ(hardware.devices[device].volume[0].value, 0.5f);
+        EXPECT_EQ(hardware.ownPlaybackDevice, device);
+    }
+    EXPECT_EQ(controller.activeSnapshot()->deviceID, 7u);
     controller.end();
     EXPECT_EQ(hardware.devices[7].volume[0].value, 0.3f);
     EXPECT_EQ(hardware.devices[7].mute[0].value, 1u);
+    EXPECT_EQ(hardware.devices[8].volume[0].value, 0.1f);
+    EXPECT_EQ(hardware.devices[8].mute[0].value, 1u);
     hardware.calls.clear();
     controller.end();
     EXPECT_TRUE(hardware.calls.empty());

@@ -491,9 +491,16 @@ private:
         pending.finish(std::move(state));
     }
 
-    static void onSuccess(pa_context*, int success, void* userdata)
+    /// A sink that is not there (unplugged, or not yet back) leaves a write unanswered rather than refused, so
+    /// that it is kept for when the sink appears.
+    static void onSuccess(pa_context* context, int success, void* userdata)
     {
-        static_cast<Pending<bool>*>(userdata)->finish(success != 0);
+        auto& pending = *static_cast<Pending<bool>*>(userdata);
+        if (success == 0 && pa_context_errno(context) == PA_ERR_NOENTITY) {
+            pending.finish(std::nullopt);
+        } else {
+            pending.finish(success != 0);
+        }
     }
 
     /// Runs one round trip: `start` issues the operation with `pending` as its callback data. The answer,
