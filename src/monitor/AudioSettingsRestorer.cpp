@@ -32,10 +32,9 @@ AudioSettingsRestorer::~AudioSettingsRestorer() = default;
 void AudioSettingsRestorer::check()
 {
     const bool pending = m_hardware->hasPendingWrites();
-    if (m_finished || (pending && std::chrono::steady_clock::now() - m_startedAt < m_limit)) {
+    if (pending && std::chrono::steady_clock::now() - m_startedAt < m_limit) {
         return;
     }
-    m_finished = true;
     m_checkTask->cancel();
     HollerboxDiagnostics::log(pending
                                   ? "The sound server did not take the audio output's mute and volume from "

@@ -44,7 +44,6 @@ private:
     std::chrono::steady_clock::time_point m_startedAt = std::chrono::steady_clock::now();
     std::unique_ptr<AudioHardwarePulse> m_hardware;
     std::unique_ptr<ScheduledTask> m_checkTask;
-    bool m_finished = false;
 };
 
 } // namespace hollerbox

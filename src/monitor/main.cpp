@@ -33,8 +33,8 @@ int main(int argc, char* argv[])
                          argv[0], AudioSettingsRestorer::option);
             return 2;
         }
-        const auto restorer = std::make_unique<AudioSettingsRestorer>(
-            std::move(*writes), [](int status) { QCoreApplication::exit(status); });
+        const AudioSettingsRestorer restorer{std::move(*writes),
+                                             [](int status) { QCoreApplication::exit(status); }};
         std::_Exit(QCoreApplication::exec());
     }
 

@@ -62,17 +62,7 @@ protected:
 
 TEST_F(AlarmPlaybackControllerTest, PlaysAFileForItsDurationButAtLeastAQuarterSecondWithoutTouchingTheDevice)
 {
-    players.files["/clips/blip.wav"] = {0.1, {}, 0};
-    const struct
-    {
-        AlarmSoundSelection selection;
-        std::string file;
-        double seconds;
-    } cases[] = {
-        {builtIn(BuiltInAlarmSound::policeAlarm), builtInPath("police-alarm"), 3.0},
-        {AlarmSoundSelection::customFile("/clips/blip.wav", "Blip"), "/clips/blip.wav", 0.25},
-    };
-    for (const auto& [selection, file, seconds] : cases) {
+    for (const auto& [selection, file, seconds] : durationCases()) {
         SCOPED_TRACE(file);
         players.clearLog();
         play(selection);

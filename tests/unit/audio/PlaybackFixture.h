@@ -36,6 +36,23 @@ protected:
         hardware.devices[5] = FakeAudioHardware::stereoDevice(1, 0.3f);
     }
 
+    /// A sound and how long it plays: a built-in file for its 3 s, a custom file of 0.1 s for the quarter
+    /// second every file plays at least.
+    struct DurationCase
+    {
+        AlarmSoundSelection selection;
+        std::string file;
+        double seconds = 0;
+    };
+
+    std::vector<DurationCase> durationCases()
+    {
+        players.files["/clips/blip.wav"] = {0.1, {}, 0};
+        return {
+            {AlarmSoundSelection::builtIn(BuiltInAlarmSound::policeAlarm), builtInPath("police-alarm"), 3.0},
+            {AlarmSoundSelection::customFile("/clips/blip.wav", "Blip"), "/clips/blip.wav", 0.25}};
+    }
+
     /// Runs waiting background work and the main-thread jobs it hands back.
     void settle()
     {

@@ -36,17 +36,7 @@ protected:
 
 TEST_F(AlarmPreviewControllerTest, AFilePlaysForItsDurationButAtLeastAQuarterSecond)
 {
-    players.files["/clips/blip.wav"] = {0.1, {}, 0};
-    const struct
-    {
-        AlarmSoundSelection selection;
-        std::string file;
-        double seconds;
-    } cases[] = {
-        {builtIn(BuiltInAlarmSound::policeAlarm), builtInPath("police-alarm"), 3.0},
-        {AlarmSoundSelection::customFile("/clips/blip.wav", "Custom Sound 1"), "/clips/blip.wav", 0.25},
-    };
-    for (const auto& entry : cases) {
+    for (const auto& entry : durationCases()) {
         SCOPED_TRACE(entry.file);
         states.clear();
         players.clearLog();
